@@ -1,0 +1,12 @@
+# One target that carries the language standard, the warnings and the sanitizer flags.
+add_library(project_options INTERFACE)
+target_compile_features(project_options INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+target_compile_options(project_options INTERFACE
+  -Wall -Wextra -Wpedantic -Werror
+  $<$<COMPILE_LANGUAGE:CXX>:-Wold-style-cast -Wnon-virtual-dtor>)
+if(LIFTO_SANITIZE)
+  target_compile_options(project_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(project_options INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,2 @@
+#pragma once
+// The console front-end (placeholder until it is written).

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/Ui.h"
+
+namespace lifto::test {
+
+/// A Ui that records what the logic shows and answers from queues. Install it with FakeUi::Scope.
+class FakeUi : public support::Ui {
+ public:
+  struct Message {
+    int kind;
+    std::string title;
+    std::string text;
+  };
+  struct Question {
+    std::string text;
+    int style;
+    bool answer;
+  };
+
+  std::vector<Message> messages;
+  std::vector<Question> questions;
+  std::vector<support::DialogRequest> dialogs;
+  std::vector<support::ProgressWindowInfo> progressWindows;
+  std::vector<int> progressPositions;
+  int progressCloses = 0;
+  int processMessagesCalls = 0;
+  int repaints = 0;
+
+  std::deque<bool> answers;  ///< answers to Ask, in order; false once empty
+  std::deque<std::optional<std::string>> folders;  ///< answers to BrowseFolder
+  std::deque<std::optional<std::string>> files;    ///< answers to ChooseFile
+  /// Answers to RunDialog: fields to set, then the result.
+  std::deque<std::pair<std::vector<std::pair<std::string, std::string>>, bool>> dialogAnswers;
+  /// Called on each ProcessMessages (for example to let a test act while the logic waits).
+  std::function<void()> onProcessMessages;
+
+  void ShowMessage(int kind, const std::string& title, const std::string& text) override;
+  bool Ask(const std::string& text, int style) override;
+  std::optional<std::string> BrowseFolder(const std::string& title, const std::string& start) override;
+  std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
+                                        const std::string& start) override;
+  bool RunDialog(support::DialogRequest& dialog) override;
+  void ProcessMessages() override;
+  void Repaint() override { ++repaints; }
+  void SetBusy(bool) override {}
+  void OpenProgressWindow(const support::ProgressWindowInfo& info) override;
+  void SetProgressPosition(int position) override { progressPositions.push_back(position); }
+  void CloseProgressWindow() override { ++progressCloses; }
+
+  /// Texts of every message shown, in order.
+  std::vector<std::string> MessageTexts() const;
+
+  /// Installs the fake as the current Ui for its lifetime.
+  class Scope {
+   public:
+    explicit Scope(FakeUi& ui);
+    ~Scope();
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+  };
+};
+
+}  // namespace lifto::test

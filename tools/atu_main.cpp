@@ -1,0 +1,2 @@
+// The archive command-line tool.
+int main() { return 0; }

@@ -1,0 +1,95 @@
+#include "support/SandboxHome.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+#include "platform/Codepage.h"
+#include "platform/Paths.h"
+
+namespace lifto::test {
+namespace {
+
+void Upsert(std::vector<std::pair<std::string, std::string>>& list, const std::string& key, const std::string& value) {
+  for (auto& entry : list) {
+    if (entry.first == key) {
+      entry.second = value;
+      return;
+    }
+  }
+  list.emplace_back(key, value);
+}
+
+void WriteText(const std::filesystem::path& file, const std::string& text) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << text;
+  if (!out) throw std::runtime_error("cannot write " + file.string());
+}
+
+}  // namespace
+
+SandboxHome::SandboxHome(Pairs drives, Pairs aliases) : drives_(drives), aliases_(aliases) {
+  if (const char* value = std::getenv("LIFTO_HOME")) savedVariable_ = value;
+  Reload();  // the first load replaces what was installed before
+}
+
+SandboxHome::~SandboxHome() {
+  platform::Environment::Exchange(std::move(saved_));
+  if (savedVariable_) {
+    setenv("LIFTO_HOME", savedVariable_->c_str(), 1);
+  } else {
+    unsetenv("LIFTO_HOME");
+  }
+}
+
+void SandboxHome::MapDrive(const std::string& prefix, const std::string& folder) {
+  Upsert(drives_, prefix, folder);
+  Reload();
+}
+
+void SandboxHome::AddAlias(const std::string& name, const std::string& path) {
+  Upsert(aliases_, name, path);
+  Reload();
+}
+
+void SandboxHome::SetSystemValue(const std::string& key, const std::string& value) {
+  Upsert(system_, key, value);
+  Reload();
+}
+
+std::filesystem::path SandboxHome::HostPath(std::string_view windowsPath) const {
+  const auto host = platform::ToHostPath(windowsPath);
+  if (!host) throw std::runtime_error("not on a mapped drive: " + std::string(windowsPath));
+  return *host;
+}
+
+std::filesystem::path SandboxHome::Write(std::string_view windowsPath, const std::string& content) const {
+  const auto host = HostPath(windowsPath);
+  std::filesystem::create_directories(host.parent_path());
+  WriteText(host, content);
+  return host;
+}
+
+void SandboxHome::Reload() {
+  std::string system = "[Drives]\r\n";
+  for (const auto& [prefix, folder] : drives_) {
+    system += prefix + "=" + folder + "\r\n";
+    const std::filesystem::path host(platform::ToUtf8(folder));
+    if (!folder.empty() && host.is_relative()) std::filesystem::create_directories(Home() / host);
+  }
+  system += "[System]\r\n";
+  for (const auto& [key, value] : system_) system += key + "=" + value + "\r\n";
+  WriteText(Home() / "system.ini", system);
+  std::string aliases;
+  for (const auto& [name, path] : aliases_) aliases += "[" + name + "]\r\nPATH=" + path + "\r\n";
+  WriteText(Home() / "aliases.ini", aliases);
+
+  auto previous = platform::Environment::Exchange(platform::Environment::LoadFrom(Home()));
+  if (firstLoad_) {
+    saved_ = std::move(previous);
+    firstLoad_ = false;
+  }
+  setenv("LIFTO_HOME", Home().c_str(), 1);
+}
+
+}  // namespace lifto::test

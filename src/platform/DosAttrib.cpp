@@ -25,7 +25,8 @@ std::size_t RecordSize(std::uint32_t version) {
     case 3: return 44;
     case 4: return 24;
     case 5: return 16;
-    default: return 4;  // versions 1, 2 and the compatibility form start with what is read
+    case 2: return 8;  // flags and attrib: what is read of it
+    default: return 4;  // version 1 and the compatibility form: attrib
   }
 }
 

@@ -121,6 +121,25 @@ TEST(Files, AttributesAreStoredAsFileServersKeepThem) {
   EXPECT_FALSE(DecodeDosAttrib("").has_value());
 }
 
+TEST(Files, DamagedAttributeValuesAreReadSafely) {
+  // Every cut of well-formed values of each version, and values claiming versions they do not hold.
+  for (std::uint32_t version : {1u, 2u, 3u, 4u, 5u, 0xFFFFu, 7u}) {
+    std::string value("0x20\0\0", 6);
+    value += static_cast<char>(version & 0xFF);
+    value += static_cast<char>(version >> 8);
+    value += static_cast<char>(version & 0xFF);
+    value += static_cast<char>(version >> 8);
+    const char first = version == 1 || version == 0xFFFF ? '\x20' : '\x01';  // attrib, or flags
+    value += std::string(2, '\0') + first + std::string("\0\0\0\x20\0\0\0", 7);
+    for (std::size_t cut = 0; cut <= value.size(); ++cut) {
+      const auto decoded = DecodeDosAttrib(value.substr(0, cut));
+      if (cut >= 4) {  // from "0x20" on the text alone gives the bits
+        EXPECT_EQ(decoded, 0x20u) << version << " cut at " << cut;
+      }
+    }
+  }
+}
+
 TEST(Files, DosDateTimeKnownValuesAndRoundTrip) {
   std::tm local{};
   local.tm_year = 2001 - 1900;

@@ -1,0 +1,161 @@
+#include "platform/SystemFolders.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/ComputerIdentity.h"
+#include "platform/Paths.h"
+#include "support/SandboxHome.h"
+
+namespace lifto::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using test::SandboxHome;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+// Sets (or with nullptr removes) an environment variable for one scope.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedVariable() {
+    if (old_) {
+      setenv(name_.c_str(), old_->c_str(), 1);
+    } else {
+      unsetenv(name_.c_str());
+    }
+  }
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+// A sandbox with TEMP and TMP unset and TMPDIR at a shared folder (mode 1777, as /tmp).
+struct TempSetup {
+  SandboxHome home{{{"T", "shared"}}};
+  ScopedVariable temp{"TEMP", nullptr};
+  ScopedVariable tmp{"TMP", nullptr};
+  fs::path shared = home.Home() / "shared";
+  ScopedVariable tmpdir{"TMPDIR", shared.c_str()};
+  fs::path privateFolder = shared / ("lifto-" + std::to_string(geteuid()));
+  TempSetup() { chmod(shared.c_str(), 01777); }
+};
+
+std::string RefusalOf() {
+  try {
+    PrivateTempFolder();
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return "accepted";
+}
+
+TEST(SystemFolders, WindowsFolderWithoutTrailingBackslash) {
+  SandboxHome home;
+  EXPECT_EQ(SystemWindowsFolder(), "C:\\WINDOWS");
+  home.SetSystemValue("WindowsFolder", "D:\\WIN95\\");
+  EXPECT_EQ(SystemWindowsFolder(), "D:\\WIN95");
+}
+
+TEST(SystemFolders, EnvironmentVariablesInTheCodePage) {
+  ScopedVariable v("LIFTO_TEST_VALUE", "Água");
+  EXPECT_EQ(EnvironmentVariable("LIFTO_TEST_VALUE"), "\xC1gua");
+  EXPECT_EQ(EnvironmentVariable("LIFTO_TEST_UNSET_VALUE"), "");
+}
+
+TEST(SystemFolders, SharedTempFolderGetsAPrivateFolderInside) {
+  TempSetup setup;
+  EXPECT_EQ(PrivateTempFolder(), "T:\\lifto-" + std::to_string(geteuid()));
+  struct stat st {};
+  ASSERT_EQ(lstat(setup.privateFolder.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
+  EXPECT_EQ(st.st_uid, geteuid());
+  EXPECT_EQ(PrivateTempFolder(), "T:\\lifto-" + std::to_string(geteuid()));  // found again
+}
+
+TEST(SystemFolders, PrivateFolderWithWrongModeOwnerOrKindIsRefused) {
+  TempSetup setup;
+  ASSERT_TRUE(fs::create_directory(setup.privateFolder));
+  chmod(setup.privateFolder.c_str(), 0755);
+  EXPECT_THAT(RefusalOf(), HasSubstr("mode 0755"));
+  if (geteuid() == 0) {
+    chmod(setup.privateFolder.c_str(), 0700);
+    ASSERT_EQ(chown(setup.privateFolder.c_str(), 4321, 4321), 0);
+    EXPECT_THAT(RefusalOf(), HasSubstr("another user"));
+  }
+  fs::remove(setup.privateFolder);
+  fs::create_directory_symlink(setup.home.Home(), setup.privateFolder);  // planted link to elsewhere
+  EXPECT_THAT(RefusalOf(), HasSubstr("not a plain folder"));
+  fs::remove(setup.privateFolder);
+  chmod(setup.shared.c_str(), 0777);  // others could swap the private folder
+  EXPECT_THAT(RefusalOf(), HasSubstr("sticky"));
+}
+
+TEST(SystemFolders, TempThenTmpAndWindowsForms) {
+  TempSetup setup;
+  fs::create_directories(setup.home.Home() / "drive_c" / "Temp");
+  chmod((setup.home.Home() / "drive_c" / "Temp").c_str(), 0700);
+  {
+    ScopedVariable temp("TEMP", "C:\\TEMP");
+    EXPECT_EQ(PrivateTempFolder(), "C:\\Temp");  // the user's own folder is used as it is
+  }
+  {
+    ScopedVariable temp("TEMP", "   ");
+    ScopedVariable tmp("TMP", (setup.home.Home() / "drive_c" / "Temp").c_str());
+    EXPECT_EQ(PrivateTempFolder(), "C:\\Temp");
+  }
+  {
+    ScopedVariable temp("TEMP", "Q:\\TEMP");
+    EXPECT_THAT(RefusalOf(), HasSubstr("not mapped"));
+  }
+  ScopedVariable temp("TEMP", "C:\\MISSING");
+  EXPECT_THAT(RefusalOf(), HasSubstr("does not exist"));
+}
+
+TEST(SystemFolders, OwnExecutableInWindowsForm) {
+  SandboxHome home;
+  const auto self = OwnExecutablePath();
+  EXPECT_THAT(self, StartsWith("Z:\\"));
+  EXPECT_EQ(ToHostPath(self), fs::read_symlink("/proc/self/exe"));
+}
+
+TEST(SystemFolders, DriveReadyWhenItsFolderIsThere) {
+  SandboxHome home({{"A", "floppy"}, {"B", "/nonexistent/lifto/b"}});
+  home.Write("C:\\FILE", "");
+  home.MapDrive("D", (home.Home() / "drive_c" / "FILE").string());
+  EXPECT_TRUE(DriveReady('A'));
+  EXPECT_TRUE(DriveReady('c'));
+  EXPECT_FALSE(DriveReady('B'));
+  EXPECT_FALSE(DriveReady('D'));  // a file, not a folder
+  EXPECT_FALSE(DriveReady('Q'));
+}
+
+TEST(ComputerIdentity, NameFromTheEnvironmentElseTheHost) {
+  SandboxHome home;
+  const auto hostName = SystemComputerName();
+  EXPECT_FALSE(hostName.empty());
+  EXPECT_LE(hostName.size(), 15u);
+  EXPECT_EQ(hostName.find('.'), std::string::npos);
+  home.SetSystemValue("ComputerName", "Estacao-Recepcao-01");
+  EXPECT_EQ(SystemComputerName(), "Estacao-Recepcao-01");
+  EXPECT_EQ(SystemComputerName(8), "Estacao");
+  EXPECT_EQ(SystemComputerName(0), "");
+}
+
+}  // namespace
+}  // namespace lifto::platform

@@ -1,0 +1,160 @@
+#include "platform/Process.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/Environment.h"
+#include "support/PeBuilder.h"
+#include "support/TempFolder.h"
+
+namespace lifto::platform {
+namespace {
+
+using test::TempFolder;
+namespace fs = std::filesystem;
+
+TEST(SplitCommandLine, FollowsTheWindowsRules) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(SplitCommandLine(""), V{});
+  EXPECT_EQ(SplitCommandLine("   "), V{});
+  EXPECT_EQ(SplitCommandLine("C:\\WINDOWS\\System\\Vornet.exe"), V{"C:\\WINDOWS\\System\\Vornet.exe"});
+  EXPECT_EQ(SplitCommandLine("\"C:\\Arquivos de programas\\x.exe\" /C /C:\\A B"),
+            (V{"C:\\Arquivos de programas\\x.exe", "/C", "/C:\\A", "B"}));
+  EXPECT_EQ(SplitCommandLine("p \"um dois\"\ttr\xEAs \"\""), (V{"p", "um dois", "tr\xEAs", ""}));
+  // Backslashes are literal unless they precede a quote.
+  EXPECT_EQ(SplitCommandLine("p C:\\A\\ a\\\\\\\"b \"c\\\\\" d"), (V{"p", "C:\\A\\", "a\\\"b", "c\\", "d"}));
+  EXPECT_EQ(SplitCommandLine("p \"a \"\"q\"\" b\""), (V{"p", "a \"q\" b"}));
+  EXPECT_EQ(SplitCommandLine("C:\\dir\\p\" \"x.exe y"), (V{"C:\\dir\\p x.exe", "y"}));
+}
+
+// Waits for a file that a started program writes.
+std::string WaitForFile(const fs::path& file) {
+  for (int i = 0; i < 500; ++i) {
+    std::ifstream in(file);
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!content.empty() && content.back() == '\n') return content;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return "(nothing written)";
+}
+
+class ProcessStart : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_.Write("system.ini", "[System]\nWindowsLauncher=" + (home_.Path() / "launcher.sh").string() + " --fake\n");
+    Environment::SetCurrent(Environment::LoadFrom(home_.Path()));
+    // Records its arguments, its folder and its nice level in out.txt.
+    Script("report.sh", "printf '%s|' \"$@\" > \"" + Out().string() + ".tmp\"; pwd >> \"" +
+                            Out().string() + ".tmp\"; nice >> \"" + Out().string() + ".tmp\"; mv \"" +
+                            Out().string() + ".tmp\" \"" + Out().string() + "\"\n");
+    Script("launcher.sh", "exec \"" + (home_.Path() / "report.sh").string() + "\" launcher \"$@\"\n");
+  }
+  void TearDown() override { Environment::Reset(); }
+
+  fs::path Out() const { return home_.Path() / "out.txt"; }
+  fs::path Script(const std::string& name, const std::string& body) {
+    const auto file = home_.Write(name, "#!/bin/sh\n" + body);
+    fs::permissions(file, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+    return file;
+  }
+  std::string Report() {
+    const std::string text = WaitForFile(Out());
+    fs::remove(Out());
+    return text;
+  }
+  TempFolder home_;
+};
+
+TEST_F(ProcessStart, RunsAHostProgramWithItsArgumentsAndPriority) {
+  const std::string program = "\"" + (home_.Path() / "report.sh").string() + "\"";
+  ASSERT_TRUE(StartProcess(program + " um \"dois tr\xEAs\"", PriorityClass::Idle));
+  const std::string cwd = fs::current_path().string();
+  EXPECT_EQ(Report(), "um|dois tr\xC3\xAAs|" + cwd + "\n19\n");
+
+  // A child that is allowed to take a higher priority gets it; one that is not runs normally.
+  const bool mayRaise = ::setpriority(PRIO_PROCESS, 0, -1) == 0;
+  if (mayRaise) ::setpriority(PRIO_PROCESS, 0, 0);
+  ASSERT_TRUE(StartProcess(program, PriorityClass::High));
+  EXPECT_EQ(Report(), "|" + cwd + "\n" + (mayRaise ? "-10" : "0") + "\n");
+  ASSERT_TRUE(StartProcess(program, PriorityClass::Normal));
+  EXPECT_EQ(Report(), "|" + cwd + "\n0\n");
+
+  // Started programs are never left as zombies of ours.
+  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+}
+
+TEST_F(ProcessStart, RealTimeWithoutPrivilegesFallsBackToNormal) {
+  if (::geteuid() != 0) {
+    ASSERT_TRUE(StartProcess((home_.Path() / "report.sh").string(), PriorityClass::RealTime));
+    EXPECT_EQ(Report(), "|" + fs::current_path().string() + "\n0\n");
+    return;
+  }
+  // As the superuser, drop to an unprivileged user in a child to try it.
+  fs::permissions(home_.Path(), fs::perms::all);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (::chdir("/") != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+    ::_exit(StartProcess((home_.Path() / "report.sh").string(), PriorityClass::RealTime) ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(Report(), "|/\n0\n");
+}
+
+TEST_F(ProcessStart, WindowsExecutablesGoThroughTheLauncher) {
+  test::WritePeWithVersion(home_.Path() / "PROG.EXE", {{"FileVersion", "1.0.0.0"}});
+  const std::string exe = (home_.Path() / "PROG.EXE").string();
+  // ".EXE" is added to a program named without one.
+  ASSERT_TRUE(StartProcess((home_.Path() / "PROG").string() + " /R /KORAMI", PriorityClass::Normal));
+  EXPECT_EQ(Report(), "launcher|--fake|" + exe + "|/R|/KORAMI|" + fs::current_path().string() + "\n0\n");
+
+  ASSERT_TRUE(ShellOpen(exe, "/C \"/C:\\A B\"", home_.Path().string()));
+  EXPECT_EQ(Report(), "launcher|--fake|" + exe + "|/C|/C:\\A B|" + home_.Path().string() + "\n0\n");
+}
+
+TEST_F(ProcessStart, ShellOpensProgramsDirectlyAndDocumentsWithTheDesktopOpener) {
+  ASSERT_TRUE(ShellOpen((home_.Path() / "report.sh").string(), "a b", home_.Path().string()));
+  EXPECT_EQ(Report(), "a|b|" + home_.Path().string() + "\n0\n");
+
+  const fs::path bin = home_.Path() / "bin";
+  fs::create_directories(bin);
+  fs::copy_file(home_.Path() / "report.sh", bin / "xdg-open");
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  ::setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+  home_.Write("LEIAME.TXT", "texto");
+  const bool opened = ShellOpen((home_.Path() / "LEIAME.TXT").string(), "ignored");
+  ::setenv("PATH", oldPath.c_str(), 1);
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(Report(), (home_.Path() / "LEIAME.TXT").string() + "|" + fs::current_path().string() + "\n0\n");
+}
+
+TEST_F(ProcessStart, MissingProgramsAndFoldersFail) {
+  EXPECT_FALSE(StartProcess("", PriorityClass::Normal));
+  EXPECT_FALSE(StartProcess((home_.Path() / "FALTA.EXE").string(), PriorityClass::Normal));
+  EXPECT_FALSE(StartProcess("lifto-no-such-command-here", PriorityClass::Normal));
+  home_.Write("DOC.TXT", "not a program");
+  EXPECT_FALSE(StartProcess((home_.Path() / "DOC.TXT").string(), PriorityClass::Normal));
+  EXPECT_FALSE(ShellOpen((home_.Path() / "FALTA.EXE").string(), ""));
+  EXPECT_FALSE(ShellOpen((home_.Path() / "report.sh").string(), "", (home_.Path() / "nofolder").string()));
+  // A script that cannot be executed by its interpreter fails at exec and reports it.
+  home_.Write("bad.sh", "#!/no/such/interpreter\n");
+  fs::permissions(home_.Path() / "bad.sh", fs::perms::owner_all);
+  EXPECT_FALSE(StartProcess((home_.Path() / "bad.sh").string(), PriorityClass::Normal));
+}
+
+}  // namespace
+}  // namespace lifto::platform

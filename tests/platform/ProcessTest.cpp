@@ -50,7 +50,8 @@ std::string WaitForFile(const fs::path& file) {
 class ProcessStart : public ::testing::Test {
  protected:
   void SetUp() override {
-    home_.Write("system.ini", "[System]\nWindowsLauncher=" + (home_.Path() / "launcher.sh").string() + " --fake\n");
+    home_.Write("system.ini", "[Drives]\nF=progs\n[System]\nWindowsLauncher=" +
+                                  (home_.Path() / "launcher.sh").string() + " --fake\n");
     Environment::SetCurrent(Environment::LoadFrom(home_.Path()));
     // Records its arguments, its folder and its nice level in out.txt.
     Script("report.sh", "printf '%s|' \"$@\" > \"" + Out().string() + ".tmp\"; pwd >> \"" +
@@ -121,6 +122,13 @@ TEST_F(ProcessStart, WindowsExecutablesGoThroughTheLauncher) {
   // ".EXE" is added to a program named without one.
   ASSERT_TRUE(StartProcess((home_.Path() / "PROG").string() + " /R /KORAMI", PriorityClass::Normal));
   EXPECT_EQ(Report(), "launcher|--fake|" + exe + "|/R|/KORAMI|" + fs::current_path().string() + "\n0\n");
+
+  // A Windows path resolves through the drives, without regard to case.
+  test::WritePeWithVersion(home_.Path() / "progs" / "Korami" / "KORAMI.EXE", {{"FileVersion", "1.0.0.0"}});
+  ASSERT_TRUE(StartProcess("f:\\KORAMI\\korami.exe", PriorityClass::Normal));
+  EXPECT_EQ(Report(), "launcher|--fake|" + (home_.Path() / "progs" / "Korami" / "KORAMI.EXE").string() + "|" +
+                          fs::current_path().string() + "\n0\n");
+  EXPECT_FALSE(StartProcess("G:\\KORAMI\\KORAMI.EXE", PriorityClass::Normal));  // unmapped drive
 
   ASSERT_TRUE(ShellOpen(exe, "/C \"/C:\\A B\"", home_.Path().string()));
   EXPECT_EQ(Report(), "launcher|--fake|" + exe + "|/C|/C:\\A B|" + home_.Path().string() + "\n0\n");

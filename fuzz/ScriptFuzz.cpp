@@ -27,7 +27,7 @@ void FuzzProfile(std::string_view text, std::size_t bufferSize) {
       const std::string value = profile.String(section, name, "", bufferSize);
       Check(bufferSize == 0 ? value.empty() : value.size() < bufferSize);
     }
-    Check(used + 1 <= bufferSize || keys.truncated);
+    Check(keys.names.empty() || used + 1 <= bufferSize || keys.truncated);
   }
 }
 

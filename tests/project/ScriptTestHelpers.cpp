@@ -1,25 +1,6 @@
 #include "project/ScriptTestHelpers.h"
 
-#include "platform/Environment.h"
-
 namespace lifto::test {
-
-ScriptSandbox::ScriptSandbox() {
-  folder_.Write("home/system.ini", "[Drives]\r\nC=drive_c\r\n");
-  std::filesystem::create_directories(folder_.Path() / "home" / "drive_c");
-  platform::Environment::SetCurrent(platform::Environment::LoadFrom(folder_.Path() / "home"));
-}
-
-ScriptSandbox::~ScriptSandbox() { platform::Environment::Reset(); }
-
-std::filesystem::path ScriptSandbox::Host(const std::string& relative) const {
-  return folder_.Path() / "home" / "drive_c" / relative;
-}
-
-std::filesystem::path ScriptSandbox::Write(const std::string& relative,
-                                           const std::string& bytes) const {
-  return folder_.Write(std::filesystem::path("home") / "drive_c" / relative, bytes);
-}
 
 project::ScriptLines ExampleScript() {
   return {"[CONFIG]",

@@ -5,6 +5,8 @@
 
 #include "project/Script.h"
 #include "project/ScriptTestHelpers.h"
+#include "support/PeBuilder.h"
+#include "support/SandboxHome.h"
 
 namespace lifto::project {
 namespace {
@@ -72,6 +74,21 @@ TEST(ScriptVersion, OldScriptGainsAnEmptyBackupBlock) {
   const ScriptLines before = tight;
   RefreshVersion(tight, Versions({{"C:\\A.EXE", "1.0.0.0"}}));
   EXPECT_EQ(tight, before);
+}
+
+TEST(ScriptVersion, ReadsTheFileVersionOfARealExecutable) {
+  test::SandboxHome home;
+  test::WritePeWithVersion(home.HostPath("C:\\FONTES\\KORAMI.EXE"), {{"FileVersion", "6.5.0.13"}});
+  ScriptLines lines = ExampleScript();
+  RefreshVersion(lines);
+  EXPECT_EQ(lines[5], "VERSAO=6.5.0.13");
+
+  // Version strings under another language block are no version: VERSAO stays as it is.
+  test::WritePeWithVersion(home.HostPath("C:\\OUTRO\\KORAMI.EXE"), {{"FileVersion", "9.9.9.9"}},
+                           "040904E4");
+  lines[13] = "P_ARQ13=C:\\OUTRO\\KORAMI.EXE , \\";
+  RefreshVersion(lines);
+  EXPECT_EQ(lines[5], "VERSAO=6.5.0.13");
 }
 
 }  // namespace

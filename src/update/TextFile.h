@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+/// Whole-file reads and writes of the small text files an update keeps (the update log, the
+/// marker file), on Windows paths.
+namespace lifto::update {
+
+/// The lines of a text file, split at CR LF, LF or CR; a final line end adds no empty line.
+/// @return nullopt when no file can be read at the path
+std::optional<std::vector<std::string>> ReadTextLines(const std::string& windowsPath);
+
+/// Replaces a file's content as one step: the bytes go to a new file beside it, are flushed to
+/// disk, and the new file is renamed over the old one. A crash or a full disk leaves either the
+/// old content or the new, never a part. The file keeps the permissions it had.
+/// @throw std::runtime_error naming the file when it cannot be written (a read-only file, a
+///        missing folder, a path on an unmapped drive, a full disk)
+void WriteFileAtomically(const std::string& windowsPath, const std::string& bytes);
+
+}  // namespace lifto::update

@@ -1,0 +1,44 @@
+#include "update/Marker.h"
+
+#include <gtest/gtest.h>
+
+#include "UpdateFixture.h"
+
+namespace lifto::test {
+namespace {
+
+using update::MarkerPath;
+using update::ReadMarker;
+using update::WriteMarker;
+
+class MarkerTest : public UpdateFixture {};
+
+TEST_F(MarkerTest, WritesTheScriptNameIntoTheUpdatesFolderOfTheAlias) {
+  home.Write("F:\\KORAMI\\updates\\old.txt", "");
+  context.scriptEscolhido = "X.aex";
+
+  WriteMarker(context, true, "ALIAS_KORAMI");
+
+  EXPECT_EQ(MarkerPath("ALIAS_KORAMI"), "F:\\KORAMI\\updates\\atualiza.ok");
+  EXPECT_EQ(Read("F:\\KORAMI\\UPDATES\\ATUALIZA.OK"), "X.aex\r\n");
+  EXPECT_EQ(ReadMarker("F:\\KORAMI\\updates\\atualiza.ok"), "X.aex");
+
+  WriteMarker(context, false, "ALIAS_KORAMI");
+  EXPECT_FALSE(Exists("F:\\KORAMI\\updates\\atualiza.ok"));
+}
+
+TEST_F(MarkerTest, OnlyTheFirstLineIsRead) {
+  home.Write("F:\\KORAMI\\updates\\atualiza.ok", "Y.aex\r\nsomething else\r\n");
+  EXPECT_EQ(ReadMarker("F:\\KORAMI\\updates\\atualiza.ok"), "Y.aex");
+  EXPECT_EQ(ReadMarker("F:\\KORAMI\\updates\\missing.ok"), "");
+}
+
+TEST_F(MarkerTest, UnknownAliasWritesNothing) {
+  context.scriptEscolhido = "X.aex";
+  EXPECT_EQ(MarkerPath("ALIAS_NONE"), "");
+  EXPECT_THROW(WriteMarker(context, true, "ALIAS_NONE"), std::runtime_error);
+  EXPECT_THROW(WriteMarker(context, false, "ALIAS_NONE"), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace lifto::test

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <chrono>
+#include <ctime>
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/Clock.h"
+#include "support/FakeUi.h"
+#include "support/SandboxHome.h"
+#include "update/UpdateContext.h"
+
+namespace lifto::test {
+
+/// A clock standing still at one local date and time.
+class FixedClock : public support::Clock {
+ public:
+  FixedClock(int year, int month, int day, int hour, int minute, int second);
+  std::chrono::system_clock::time_point Now() const override { return when_; }
+
+ private:
+  std::chrono::system_clock::time_point when_;
+};
+
+/// An office for the update steps: drive C: (the local folder C:\KORAMI), drive F: holding the alias ALIAS_KORAMI at F:\KORAMI\DADOS (so
+/// the server folder is F:\KORAMI), the Windows folder C:\WINDOWS, a private TEMP, the fake Ui,
+/// and a context filled as the version check leaves it for KORAMI.EXE.
+class UpdateFixture : public ::testing::Test {
+ protected:
+  UpdateFixture();
+  ~UpdateFixture() override;
+
+  /// Host path of a Windows path in the sandbox.
+  std::filesystem::path Host(std::string_view windowsPath) const { return home.HostPath(windowsPath); }
+  bool Exists(std::string_view windowsPath) const;
+  std::string Read(std::string_view windowsPath) const;
+  /// Takes the write permission away (the file reads as read-only).
+  void MakeReadOnly(std::string_view windowsPath) const;
+  /// The Windows form of the private temporary folder of this sandbox.
+  std::string PrivateTemp() const;
+
+  SandboxHome home{{{"F", "srv"}}, {{"ALIAS_KORAMI", "F:\\KORAMI\\DADOS"}}};
+  FakeUi ui;
+  FakeUi::Scope uiScope{ui};
+  update::UpdateContext context;
+
+ private:
+  std::optional<std::string> savedTemp_;
+};
+
+}  // namespace lifto::test

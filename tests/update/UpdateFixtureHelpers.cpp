@@ -1,0 +1,67 @@
+#include "UpdateFixture.h"
+
+#include <cstdlib>
+
+#include <sys/stat.h>
+
+#include "platform/Paths.h"
+
+namespace lifto::test {
+
+FixedClock::FixedClock(int year, int month, int day, int hour, int minute, int second) {
+  std::tm local{};
+  local.tm_year = year - 1900;
+  local.tm_mon = month - 1;
+  local.tm_mday = day;
+  local.tm_hour = hour;
+  local.tm_min = minute;
+  local.tm_sec = second;
+  local.tm_isdst = -1;
+  when_ = std::chrono::system_clock::from_time_t(std::mktime(&local));
+}
+
+UpdateFixture::UpdateFixture() {
+  if (const char* temp = std::getenv("TEMP")) savedTemp_ = temp;
+  const auto temp = home.Home() / "tmp";
+  std::filesystem::create_directories(temp);
+  std::filesystem::permissions(temp, std::filesystem::perms::owner_all);
+  ::setenv("TEMP", temp.c_str(), 1);
+
+  home.Write("C:\\KORAMI\\KORAMI.EXE", "old program");
+  home.Write("F:\\KORAMI\\DADOS\\NOVO.DB", "");
+
+  context.programaExe = "KORAMI.EXE";
+  context.aliasPrograma = "ALIAS_KORAMI";
+  context.pastaServidor = "F:\\KORAMI";
+  context.programaWindows = true;
+  context.ownExecutable = "C:\\WINDOWS\\SYSTEM\\ATUALIZAR.EXE";
+}
+
+UpdateFixture::~UpdateFixture() {
+  if (savedTemp_) {
+    ::setenv("TEMP", savedTemp_->c_str(), 1);
+  } else {
+    ::unsetenv("TEMP");
+  }
+}
+
+bool UpdateFixture::Exists(std::string_view windowsPath) const {
+  return std::filesystem::exists(Host(windowsPath));
+}
+
+std::string UpdateFixture::Read(std::string_view windowsPath) const {
+  return ReadFileBytes(Host(windowsPath));
+}
+
+void UpdateFixture::MakeReadOnly(std::string_view windowsPath) const {
+  std::filesystem::permissions(Host(windowsPath), std::filesystem::perms::owner_write |
+                                                      std::filesystem::perms::group_write |
+                                                      std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+}
+
+std::string UpdateFixture::PrivateTemp() const {
+  return platform::ToWindowsPath(home.Home() / "tmp");
+}
+
+}  // namespace lifto::test

@@ -1,0 +1,57 @@
+#include "update/InstallSection.h"
+
+#include "platform/Codepage.h"
+#include "platform/Files.h"
+#include "platform/SystemFolders.h"
+#include "platform/TextCase.h"
+#include "project/Script.h"
+#include "support/Utilities.h"
+#include "update/UpdateText.h"
+
+namespace lifto::update {
+namespace {
+
+// Copies one entry; false when a copy failed or the target would leave the root.
+bool InstallEntry(UpdateContext& context, const std::string& extractFolder,
+                  const std::string& root, const std::string& entry) {
+  const std::string targetFolder = support::GetField(entry, 2, ",");
+  const std::string name = project::FileNameOfPath(support::GetField(entry, 1, ","));
+  SetLabelStatus2(context, "Copiando arquivo " + name);
+  if (root.empty() || !StaysBelowRoot(targetFolder) || !IsPlainFileName(name)) return false;
+
+  const std::string target = root + targetFolder;
+  const std::string folder = target.substr(0, target.size() - 1);
+  if (!folder.empty() && !platform::FolderExists(folder)) platform::ForceFolders(folder);
+
+  const std::string source = extractFolder + "\\" + name;
+  const std::string ownName = platform::Upper1252(OwnExecutableName(context));
+  if (platform::Upper1252(entry).find(ownName) == std::string::npos) {
+    return platform::CopyFile(source, target + name);
+  }
+
+  // The tool itself: a running executable is not overwritten in place; the copy in the
+  // temporary folder finishes the replacement once this process has ended.
+  if (platform::Upper1252(OwnExecutablePath(context)) != platform::Upper1252(target + name) &&
+      !platform::CopyFile(source, target + name)) {
+    return false;
+  }
+  if (!platform::CopyFile(source, platform::PrivateTempFolder() + "\\" + ownName)) return false;
+  context.autoAtualizacao = true;
+  return true;
+}
+
+}  // namespace
+
+bool InstallSection(UpdateContext& context, const std::string& extractFolder,
+                    const std::string& root, const std::vector<std::string>& entries) {
+  for (const auto& entry : entries) {
+    if (!InstallEntry(context, extractFolder, root, entry)) {
+      const std::string name = project::FileNameOfPath(support::GetField(entry, 1, ","));
+      support::ShowKindMessage(Ansi("Não foi possível copiar o arquivo ") + name, 1);
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace lifto::update

@@ -38,8 +38,8 @@ class UpdateFixture : public ::testing::Test {
   std::string Read(std::string_view windowsPath) const;
   /// Takes the write permission away (the file reads as read-only).
   void MakeReadOnly(std::string_view windowsPath) const;
-  /// The Windows form of the private temporary folder of this sandbox.
-  std::string PrivateTemp() const;
+  /// Writes a host shell script that may be run as a program.
+  void WriteProgram(const std::filesystem::path& host, const std::string& script) const;
 
   SandboxHome home{{{"F", "srv"}}, {{"ALIAS_KORAMI", "F:\\KORAMI\\DADOS"}}};
   FakeUi ui;

@@ -1,6 +1,7 @@
 #include "UpdateFixture.h"
 
 #include <cstdlib>
+#include <fstream>
 
 #include <sys/stat.h>
 
@@ -60,8 +61,13 @@ void UpdateFixture::MakeReadOnly(std::string_view windowsPath) const {
                                std::filesystem::perm_options::remove);
 }
 
-std::string UpdateFixture::PrivateTemp() const {
-  return platform::ToWindowsPath(home.Home() / "tmp");
+void UpdateFixture::WriteProgram(const std::filesystem::path& host, const std::string& script) const {
+  std::filesystem::create_directories(host.parent_path());
+  {
+    std::ofstream out(host, std::ios::binary | std::ios::trunc);
+    out << script;
+  }
+  std::filesystem::permissions(host, std::filesystem::perms::owner_all);
 }
 
 }  // namespace lifto::test

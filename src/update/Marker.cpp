@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "platform/Files.h"
+#include "project/KnownPrograms.h"
 #include "support/Utilities.h"
 #include "update/TextFile.h"
 
@@ -26,6 +27,14 @@ void WriteMarker(const UpdateContext& context, bool on, const std::string& progr
   } else {
     platform::DeleteFile(marker);
   }
+}
+
+void WriteMarker(const UpdateContext& context, bool on, int knownProgramRow) {
+  const auto& rows = project::KnownPrograms();
+  if (knownProgramRow < 0 || knownProgramRow >= static_cast<int>(rows.size())) {
+    throw std::out_of_range("No known program in row " + std::to_string(knownProgramRow));
+  }
+  WriteMarker(context, on, std::string(rows[static_cast<std::size_t>(knownProgramRow)].alias));
 }
 
 std::string ReadMarker(const std::string& markerPath) {

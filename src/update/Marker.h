@@ -17,6 +17,9 @@ std::string MarkerPath(const std::string& programAlias);
 /// @throw std::runtime_error when the alias does not exist (the marker's folder is unknown) or
 ///        the file cannot be written
 void WriteMarker(const UpdateContext& context, bool on, const std::string& programAlias);
+/// As above, for the program of a known-programs row (0 to 3).
+/// @throw std::out_of_range for another row
+void WriteMarker(const UpdateContext& context, bool on, int knownProgramRow);
 
 /// The script that a marker file names: its first line; empty when there is no such file.
 std::string ReadMarker(const std::string& markerPath);

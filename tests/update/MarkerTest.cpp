@@ -23,6 +23,10 @@ TEST_F(MarkerTest, WritesTheScriptNameIntoTheUpdatesFolderOfTheAlias) {
   EXPECT_EQ(Read("F:\\KORAMI\\UPDATES\\ATUALIZA.OK"), "X.aex\r\n");
   EXPECT_EQ(ReadMarker("F:\\KORAMI\\updates\\atualiza.ok"), "X.aex");
 
+  context.scriptEscolhido = "Y.aex";
+  WriteMarker(context, true, 0);  // KORAMI.EXE
+  EXPECT_EQ(ReadMarker("F:\\KORAMI\\updates\\atualiza.ok"), "Y.aex");
+
   WriteMarker(context, false, "ALIAS_KORAMI");
   EXPECT_FALSE(Exists("F:\\KORAMI\\updates\\atualiza.ok"));
 }

@@ -59,10 +59,14 @@ std::optional<RegistryData> ReadRegistry(RootKey root, const std::string& keyPat
                                          const std::string& valueName) {
   const auto hive = LoadHive(root);
   const HiveValue* value = hive->Find(FullKeyPath(root, keyPath), valueName);
-  if (value == nullptr) return std::nullopt;
-  if (value->type == kRegSz || value->type == kRegExpandSz) return RegistryData(value->data);
-  if (value->type == kRegDword && value->data.empty()) return RegistryData(value->dword);
-  return std::nullopt;
+  std::optional<RegistryData> result;
+  if (value == nullptr) return result;
+  if (value->type == kRegSz || value->type == kRegExpandSz) {
+    result.emplace(std::in_place_index<0>, value->data);
+  } else if (value->type == kRegDword && value->data.empty()) {
+    result.emplace(std::in_place_index<1>, value->dword);
+  }
+  return result;
 }
 
 bool RegistryKeyExists(RootKey root, const std::string& keyPath) {

@@ -5,22 +5,6 @@
 namespace lifto::project {
 namespace {
 
-TEST(KnownPrograms, FourRowsInOrder) {
-  const auto& rows = KnownPrograms();
-  EXPECT_EQ(rows[0].programFile, "KORAMI.EXE");
-  EXPECT_EQ(rows[0].displayName, "TRELO-B System");
-  EXPECT_EQ(rows[0].alias, "ALIAS_KORAMI");
-  EXPECT_EQ(rows[1].programFile, "MORBA.EXE");
-  EXPECT_EQ(rows[1].displayName, "TRELO-A System");
-  EXPECT_EQ(rows[1].alias, "ALIAS_MORBA");
-  EXPECT_EQ(rows[2].displayName, "PAVRO");
-  EXPECT_EQ(rows[2].alias, "ALIAS_PAVRO");
-  EXPECT_EQ(rows[3].programFile, "SELDOR.EXE");
-  EXPECT_EQ(rows[3].displayName, "Seldor System");
-  EXPECT_EQ(rows[3].alias, "ASELDOR");
-  for (const auto& row : rows) EXPECT_EQ(row.kindCode, "V");
-}
-
 TEST(KnownPrograms, FindMatchesTheNameWithoutExtensionAnywhereIgnoringCase) {
   for (const char* name : {"/korami.exe", "C:\\X\\KORAMI.EXE", "KORAMIX", "Korami"}) {
     const KnownProgramMatch match = FindKnownProgram(name);
@@ -38,12 +22,6 @@ TEST(KnownPrograms, FindMatchesTheNameWithoutExtensionAnywhereIgnoringCase) {
     EXPECT_FALSE(none.Found());
     EXPECT_FALSE(none.kindV);
   }
-}
-
-TEST(KnownPrograms, ProgramOfAlias) {
-  ASSERT_NE(KnownProgramOfAlias("aseldor"), nullptr);
-  EXPECT_EQ(KnownProgramOfAlias("aseldor")->programFile, "SELDOR.EXE");
-  EXPECT_EQ(KnownProgramOfAlias("ALIAS_X"), nullptr);
 }
 
 }  // namespace

@@ -16,15 +16,10 @@ EntryParts File(std::string path, std::string folder = "") {
   return EntryParts{"", std::move(path), "", std::move(folder)};
 }
 
-TEST(Script, NewScriptHoldsTheSixteenLines) {
-  const ScriptLines expected = {"[CONFIG]", "ALIAS=", "PROG=", "TIPO=ATU", "DESCRICAO=",
-                                "VERSAO=0.0.0.0", "VERWIN=1", "EXECUTAR=", "", "[BACKUP]", "",
-                                "[PONTO]", "", "[SERVIDOR]", "", "[WINDOWS]"};
-  EXPECT_EQ(NewScript(), expected);
-}
-
 TEST(Script, EditingANewScriptGivesTheCompleteExample) {
   ScriptLines lines = NewScript();
+  ASSERT_EQ(lines.size(), 16u);
+  EXPECT_EQ(lines.back(), "[WINDOWS]");
   ReplaceEntry(lines, 1, "CONFIG", Config("ALIAS", "", "ALIAS_KORAMI"));  // sets PROG too
   ReplaceEntry(lines, 4, "CONFIG", Config("DESCRICAO", "ATUALIZACAO 6.5"));
   ReplaceEntry(lines, 5, "CONFIG", Config("VERSAO", "6.5.0.12"));

@@ -30,7 +30,7 @@ platform::WindowHandle NotificationHandle(const std::string& argument) {
   if (first == last || error != std::errc() || end != last ||
       value < std::numeric_limits<std::int32_t>::min() ||
       value > std::numeric_limits<std::int32_t>::max()) {
-    throw std::runtime_error("'" + text + "' is not a valid integer value");
+    throw std::runtime_error("'" + text + Ansi("' não é um valor inteiro válido"));
   }
   return static_cast<platform::WindowHandle>(static_cast<std::int32_t>(value));
 }

@@ -61,7 +61,7 @@ TEST_F(FinishUpdateTest, AHandleThatIsNoNumberEndsTheFinishWithAnError) {
     FinishUpdate(context);
     FAIL() << "no error";
   } catch (const std::runtime_error& error) {
-    EXPECT_STREQ(error.what(), "'12a' is not a valid integer value");
+    EXPECT_EQ(error.what(), Ansi("'12a' não é um valor inteiro válido"));
   }
   EXPECT_TRUE(ui.messages.empty());
 

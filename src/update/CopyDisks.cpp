@@ -1,0 +1,106 @@
+#include "update/CopyDisks.h"
+
+#include <exception>
+#include <fstream>
+#include <stdexcept>
+
+#include "platform/Codepage.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "support/Ui.h"
+#include "support/Utilities.h"
+#include "update/SourceFolder.h"
+
+namespace lifto::update {
+namespace {
+
+bool IsUpdateType(const std::string& tipo) {
+  std::string head = tipo.substr(0, 3);
+  for (char& c : head) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return head == "ATU";
+}
+
+// Copies one file into the updates folder. The source may already be that very file (the folder
+// reached through another drive or in another letter case): it is then left alone, since
+// deleting the target first would delete the only copy.
+bool CopyInto(const std::string& source, const std::string& target) {
+  if (SameFile(source, target)) return true;
+  if (platform::FileExists(target)) {
+    platform::SetAttributes(target, 0);
+    platform::DeleteFile(target);
+  }
+  return platform::CopyFile(source, target);
+}
+
+// "X.aex" → "X.ATU" for disk 1, "X.002", "X.003"... for the others.
+std::string VolumePath(const std::string& scriptPath, int disk) {
+  const std::string stem = scriptPath.size() >= 3 ? scriptPath.substr(0, scriptPath.size() - 3)
+                                                  : std::string();
+  return stem + (disk == 1 ? std::string("ATU") : support::ZeroPad(std::to_string(disk), 3));
+}
+
+// The marker "atualiza.ok": one line naming the script, then CR LF.
+void WriteMarkerNaming(const std::string& markerPath, const std::string& scriptName) {
+  const auto host = platform::ToHostPath(markerPath);
+  std::ofstream out;
+  if (host) out.open(*host, std::ios::binary | std::ios::trunc);
+  out << scriptName << "\r\n";
+  out.close();
+  if (!host || !out) throw std::runtime_error("Cannot write the marker file " + markerPath);
+}
+
+}  // namespace
+
+std::string DiskCopyFolder(const UpdateContext& context) {
+  return context.pastaServidor +
+         (IsUpdateType(context.tipoAtualizacao) ? "\\UPDATES\\" : "\\UPTEXTOS\\");
+}
+
+bool CopyDisksToUpdates(UpdateContext& context, std::string& scriptPath) {
+  SetStatusBar(context, "Copiando...");
+  support::CurrentUi().ProcessMessages();
+
+  // Without a server folder (an MS-DOS program) the folder would be "\UPDATES" at the root of
+  // whatever drive is current: nothing is copied there.
+  if (context.pastaServidor.empty()) return false;
+  const std::string target = DiskCopyFolder(context);
+  if (!platform::ForceFolders(target.substr(0, target.size() - 1))) return false;
+  context.discoCopiado = 1;
+
+  const std::string scriptName = NameOfFile(scriptPath);
+  SetLabelStatus2(context, "Copiando arquivo AEX...");
+  if (!CopyInto(scriptPath, target + scriptName)) return false;
+
+  if (IsUpdateType(context.tipoAtualizacao)) {
+    SetLabelStatus2(context, "Criando log atualiza...");
+    WriteMarkerNaming(target + "atualiza.ok", scriptName);
+  }
+
+  SetLabelStatus2(context, "Copiando arquivo ATU...");
+  bool failed = false;
+  while (!failed && context.discoCopiado <= context.numDiscos) {
+    const int disk = context.discoCopiado;
+    SetStatusBar(context, "Copiando disco " + std::to_string(disk));
+    support::CurrentUi().ProcessMessages();
+    try {
+      const std::string volume = VolumePath(scriptPath, disk);
+      while (!platform::FileExists(volume)) {
+        if (!support::AskConfirmation("Insira o Disco " + std::to_string(disk),
+                                      Ansi("Confirmação"), 2)) {
+          failed = true;
+          break;
+        }
+      }
+      if (!failed && !CopyInto(volume, target + NameOfFile(volume))) failed = true;
+    } catch (const std::exception&) {
+      failed = true;
+    }
+    ++context.discoCopiado;
+  }
+  scriptPath = target + scriptName;
+  return !failed;
+}
+
+}  // namespace lifto::update

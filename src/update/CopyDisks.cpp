@@ -1,14 +1,12 @@
 #include "update/CopyDisks.h"
 
 #include <exception>
-#include <fstream>
-#include <stdexcept>
 
 #include "platform/Codepage.h"
 #include "platform/Files.h"
-#include "platform/Paths.h"
 #include "support/Ui.h"
 #include "support/Utilities.h"
+#include "update/Marker.h"
 #include "update/SourceFolder.h"
 
 namespace lifto::update {
@@ -41,16 +39,6 @@ std::string VolumePath(const std::string& scriptPath, int disk) {
   return stem + (disk == 1 ? std::string("ATU") : support::ZeroPad(std::to_string(disk), 3));
 }
 
-// The marker "atualiza.ok": one line naming the script, then CR LF.
-void WriteMarkerNaming(const std::string& markerPath, const std::string& scriptName) {
-  const auto host = platform::ToHostPath(markerPath);
-  std::ofstream out;
-  if (host) out.open(*host, std::ios::binary | std::ios::trunc);
-  out << scriptName << "\r\n";
-  out.close();
-  if (!host || !out) throw std::runtime_error("Cannot write the marker file " + markerPath);
-}
-
 }  // namespace
 
 std::string DiskCopyFolder(const UpdateContext& context) {
@@ -75,7 +63,7 @@ bool CopyDisksToUpdates(UpdateContext& context, std::string& scriptPath) {
 
   if (IsUpdateType(context.tipoAtualizacao)) {
     SetLabelStatus2(context, "Criando log atualiza...");
-    WriteMarkerNaming(target + "atualiza.ok", scriptName);
+    WriteMarkerFile(target + "atualiza.ok", scriptName);
   }
 
   SetLabelStatus2(context, "Copiando arquivo ATU...");

@@ -6,6 +6,7 @@
 
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "update/UpdateText.h"
 
 namespace lifto::update {
 namespace {
@@ -49,23 +50,10 @@ std::string ArchiveOfScript(const std::string& scriptPath) {
   // Only the file name changes: a folder whose name holds the letters "aex" stays the folder
   // the script lies in.
   const std::string name = NameOfFile(scriptPath);
-  std::string result = scriptPath.substr(0, scriptPath.size() - name.size());
-  std::size_t i = 0;
-  while (i < name.size()) {
-    if (i + 3 <= name.size() && UpperAscii(name.substr(i, 3)) == "AEX") {
-      result += "ATU";
-      i += 3;
-    } else {
-      result += name[i++];
-    }
-  }
-  return result;
+  return scriptPath.substr(0, scriptPath.size() - name.size()) + ReplaceAllNoCase(name, "aex", "ATU");
 }
 
-std::string NameOfFile(const std::string& path) {
-  const auto cut = path.find_last_of("\\/:");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
+std::string NameOfFile(const std::string& path) { return BareFileName(path); }
 
 std::string FolderOfFile(const std::string& path) {
   const auto cut = path.find_last_of("\\/:");

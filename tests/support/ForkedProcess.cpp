@@ -36,6 +36,9 @@ ForkedProcess::ForkedProcess(const std::function<int(const Channel&)>& body) {
     int code = 99;
     try {
       code = body(mine);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "child %d failed: %s\n", static_cast<int>(::getpid()), e.what());
+      code = 99;
     } catch (...) {
       code = 99;
     }

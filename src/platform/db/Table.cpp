@@ -14,12 +14,13 @@ namespace lifto::platform::db {
 
 namespace {
 
-/// Holds the table's header lock (record 0) while a row is written, so that writers of a dBase
-/// file start from each other's record count.
+/// Holds the table's header lock: shared while records are read, exclusively while a row is
+/// written (so that writers of a dBase file also start from each other's record count). Never
+/// nested.
 class HeaderLock {
  public:
-  explicit HeaderLock(TableLock& lock) : lock_(lock) { lock_.LockRecordWaiting(0); }
-  ~HeaderLock() { lock_.UnlockRecord(0); }
+  HeaderLock(TableLock& lock, bool exclusive) : lock_(lock) { lock_.LockHeader(exclusive); }
+  ~HeaderLock() { lock_.UnlockHeader(); }
   HeaderLock(const HeaderLock&) = delete;
   HeaderLock& operator=(const HeaderLock&) = delete;
 
@@ -142,7 +143,10 @@ RecordId Table::CurrentRecordId() const {
 }
 
 void Table::LoadRows(std::optional<RecordId> stayOn) {
-  rows_ = backend_->RecordIds(indexName_);
+  {
+    HeaderLock header(*lock_, false);
+    rows_ = backend_->RecordIds(indexName_);
+  }
   if (stayOn) {
     const auto found = std::find(rows_.begin(), rows_.end(), *stayOn);
     if (found != rows_.end()) pos_ = static_cast<std::size_t>(found - rows_.begin());
@@ -155,7 +159,12 @@ void Table::LoadRows(std::optional<RecordId> stayOn) {
 void Table::LoadCurrent() {
   while (!rows_.empty()) {
     if (pos_ >= rows_.size()) pos_ = rows_.size() - 1;
-    if (auto values = backend_->Read(rows_[pos_])) {
+    std::optional<RecordValues> values;
+    {
+      HeaderLock header(*lock_, false);
+      values = backend_->Read(rows_[pos_]);
+    }
+    if (values) {
       current_ = std::move(*values);
       return;
     }
@@ -168,7 +177,10 @@ void Table::LoadCurrent() {
 
 void Table::Refresh() {
   CheckBrowseMode();
-  backend_->Reload();
+  {
+    HeaderLock header(*lock_, false);
+    backend_->Reload();
+  }
   const RecordId id = CurrentRecordId();
   LoadRows(id ? std::optional<RecordId>(id) : std::nullopt);
 }
@@ -218,7 +230,11 @@ void Table::Prior() {
 bool Table::FindNearest(const std::vector<std::string>& key) {
   CheckBrowseMode();
   if (indexName_.empty()) throw EDatabaseError(Ansi("Nenhum índice ativo na tabela ") + tableName_);
-  const auto id = backend_->FindNearest(indexName_, key);
+  std::optional<RecordId> id;
+  {
+    HeaderLock header(*lock_, false);
+    id = backend_->FindNearest(indexName_, key);
+  }
   if (!id) {
     Last();
     return false;
@@ -282,8 +298,12 @@ void Table::InternalEdit() {
   lockedRecord_ = id;
   try {
     // What another program posted before it let the lock go is what this edit starts from.
-    backend_->Reload();
-    auto values = backend_->Read(id);
+    std::optional<RecordValues> values;
+    {
+      HeaderLock header(*lock_, false);
+      backend_->Reload();
+      values = backend_->Read(id);
+    }
     if (!values) throw EDBEngineError(code::kRecordDeleted, "Record/Key deleted.\rTable: " + filePath_);
     current_ = std::move(*values);
   } catch (...) {
@@ -308,7 +328,7 @@ void Table::InternalPost() {
     if (!lock_->TryLockRecord(id)) RecordLocked();
     lockedRecord_ = id;
     {
-      HeaderLock header(*lock_);
+      HeaderLock header(*lock_, true);
       backend_->Update(id, current_, changed_);
     }
     ReleaseRecordLock();
@@ -317,7 +337,7 @@ void Table::InternalPost() {
   }
   RecordId id = 0;
   {
-    HeaderLock header(*lock_);
+    HeaderLock header(*lock_, true);
     id = backend_->Insert(current_, changed_);
   }
   // The new record becomes the current one, with what the table gave it (the auto-increment).
@@ -347,7 +367,7 @@ void Table::InternalDelete() {
   if (!lock_->TryLockRecord(id)) RecordLocked();
   lockedRecord_ = id;
   try {
-    HeaderLock header(*lock_);
+    HeaderLock header(*lock_, true);
     backend_->Delete(id);
   } catch (...) {
     ReleaseRecordLock();

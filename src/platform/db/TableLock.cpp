@@ -118,9 +118,11 @@ bool TableLock::TryLockRecord(std::int64_t recordId) {
   return OfdLock(fd_, F_OFD_SETLK, F_WRLCK, kRecordLockBase + recordId);
 }
 
-void TableLock::LockRecordWaiting(std::int64_t recordId) {
-  OfdLock(fd_, F_OFD_SETLKW, F_WRLCK, kRecordLockBase + recordId);
+void TableLock::LockHeader(bool exclusive) {
+  OfdLock(fd_, F_OFD_SETLKW, exclusive ? F_WRLCK : F_RDLCK, kRecordLockBase);
 }
+
+void TableLock::UnlockHeader() { OfdLock(fd_, F_OFD_SETLK, F_UNLCK, kRecordLockBase); }
 
 void TableLock::UnlockRecord(std::int64_t recordId) {
   OfdLock(fd_, F_OFD_SETLK, F_UNLCK, kRecordLockBase + recordId);

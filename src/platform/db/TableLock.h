@@ -10,8 +10,10 @@
 ///   - the open lock: a shared flock() while the table is open, an exclusive one (taken without
 ///     waiting) for an exclusive open;
 ///   - the record locks: a one-byte open-file-description lock (F_OFD_SETLK, write) at offset
-///     2^30 + record id while a record is edited, posted or deleted; record id 0 stands for the
-///     table's header while a row is appended;
+///     2^30 + record id while a record is edited, posted or deleted;
+///   - the header lock, on "record" 0 (offset 2^30): held shared while records are read and
+///     exclusively while a row is written, so that a writer never waits on a stream of readers
+///     and a reader never sees half a change;
 ///   - the user slots, so that a refused open can name who holds the table: slot i (0 to 255) is
 ///     held by a one-byte open-file-description write lock at offset 2^29 + i, and its holder's
 ///     user name is written at offset 64 * i (at most 63 bytes, zero-padded to 64).
@@ -35,9 +37,10 @@ class TableLock {
 
   /// Locks a record without waiting. @return false when another open holds it
   bool TryLockRecord(std::int64_t recordId);
-  /// Locks a record, waiting for whoever holds it (short critical sections only).
-  void LockRecordWaiting(std::int64_t recordId);
   void UnlockRecord(std::int64_t recordId);
+  /// Takes the header lock, waiting for whoever holds it in a conflicting way.
+  void LockHeader(bool exclusive);
+  void UnlockHeader();
 
   const std::filesystem::path& LockFile() const { return lockFile_; }
 

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "UtilitiesSandboxHelpers.h"
+#include "platform/ComputerIdentity.h"
+#include "support/Utilities.h"
+
+namespace lifto::support {
+namespace {
+
+using platform::RootKey;
+const std::string kKey = "\\Software\\Vornel\\Internet";
+
+TEST(RegistryValue, EveryKindRoundTrips) {
+  test::UtilitiesSandbox sandbox;
+  const struct {
+    int kind;
+    RegistryValue value;
+  } cases[] = {
+      {kRegBoolean, true},
+      {kRegCurrency, 1234.5678},
+      {kRegDate, 36955.0},             // 05/03/2001
+      {kRegDateTime, 36955.5 + 1.0 / 86400},  // 05/03/2001 12:00:01
+      {kRegFloat, 0.1},
+      {kRegInteger, std::int64_t{-42}},
+      {kRegString, std::string("Discagem \xE9 manual")},
+      {kRegTime, 0.75},                // 18:00:00
+  };
+  for (const auto& c : cases) {
+    const std::string name = "V" + std::to_string(c.kind);
+    ASSERT_TRUE(WriteRegistryValue(RootKey::CurrentUser, kKey, name, c.value, c.kind)) << c.kind;
+    const RegistryValue back = ReadRegistryValue(RootKey::CurrentUser, kKey, name, c.kind);
+    if (const auto* d = std::get_if<double>(&c.value)) {
+      ASSERT_TRUE(std::holds_alternative<double>(back)) << c.kind;
+      EXPECT_NEAR(std::get<double>(back), *d, 1e-9) << c.kind;
+    } else {
+      EXPECT_EQ(back, c.value) << c.kind;
+    }
+  }
+  // Booleans and integers are DWORDs, the other kinds texts, as an office's export has them.
+  EXPECT_EQ(platform::ReadRegistry(RootKey::CurrentUser, kKey, "V1"), platform::RegistryData{std::uint32_t{1}});
+  EXPECT_EQ(platform::ReadRegistry(RootKey::CurrentUser, kKey, "V3"), platform::RegistryData{std::string("05/03/2001")});
+  EXPECT_EQ(platform::ReadRegistry(RootKey::CurrentUser, kKey, "V4"),
+            platform::RegistryData{std::string("05/03/2001 12:00:01")});
+  EXPECT_EQ(platform::ReadRegistry(RootKey::CurrentUser, kKey, "V8"), platform::RegistryData{std::string("18:00:00")});
+}
+
+TEST(RegistryValue, ValuesConvertToTheKindsType) {
+  test::UtilitiesSandbox sandbox;
+  EXPECT_TRUE(WriteRegistryValue(RootKey::LocalMachine, kKey, "N", std::string("12"), kRegInteger));
+  EXPECT_EQ(ReadRegistryValue(RootKey::LocalMachine, kKey, "N", kRegInteger), RegistryValue{std::int64_t{12}});
+  EXPECT_TRUE(WriteRegistryValue(RootKey::LocalMachine, kKey, "B", std::int64_t{5}, kRegBoolean));
+  EXPECT_EQ(ReadRegistryValue(RootKey::LocalMachine, kKey, "B", kRegBoolean), RegistryValue{true});
+  EXPECT_FALSE(WriteRegistryValue(RootKey::LocalMachine, kKey, "X", std::string("doze"), kRegInteger));
+  EXPECT_FALSE(WriteRegistryValue(RootKey::LocalMachine, kKey, "X", std::int64_t{1} << 40, kRegInteger));
+  EXPECT_FALSE(WriteRegistryValue(RootKey::LocalMachine, kKey, "X", RegistryValue{}, kRegString));
+}
+
+TEST(RegistryValue, RefusesOtherKindsAndGivesNullOnErrors) {
+  test::UtilitiesSandbox sandbox;
+  EXPECT_FALSE(WriteRegistryValue(RootKey::CurrentUser, kKey, "X", std::string("a"), 0));
+  EXPECT_FALSE(WriteRegistryValue(RootKey::CurrentUser, kKey, "X", std::string("a"), 9));
+  ASSERT_TRUE(WriteRegistryValue(RootKey::CurrentUser, kKey, "Texto", std::string("a"), kRegString));
+  EXPECT_EQ(ReadRegistryValue(RootKey::CurrentUser, kKey, "Texto", 9), RegistryValue{});
+  // A value of another type, a missing value, a missing key.
+  EXPECT_EQ(ReadRegistryValue(RootKey::CurrentUser, kKey, "Texto", kRegInteger), RegistryValue{});
+  EXPECT_EQ(ReadRegistryValue(RootKey::CurrentUser, kKey, "Nada", kRegBoolean), RegistryValue{});
+  EXPECT_EQ(ReadRegistryValue(RootKey::CurrentUser, kKey, "Nada", kRegString), RegistryValue{std::string()});
+  EXPECT_EQ(ReadRegistryValue(RootKey::CurrentUser, "\\Software\\Nada", "Texto", kRegString), RegistryValue{});
+}
+
+TEST(ReadComputerIdentity, PrefersTheNetworkSetupsNames) {
+  test::UtilitiesSandbox sandbox;
+  const std::string vnetsup = "\\System\\CurrentControlSet\\Services\\VxD\\VNETSUP";
+  ASSERT_TRUE(WriteRegistryValue(RootKey::LocalMachine, vnetsup, "ComputerName", std::string("BALCAO"), kRegString));
+  ASSERT_TRUE(WriteRegistryValue(RootKey::LocalMachine, vnetsup, "WorkGroup", std::string("LOJA"), kRegString));
+  const TDadosRede identity = ReadComputerIdentity();
+  EXPECT_EQ(identity.ComputerName, "BALCAO");
+  EXPECT_EQ(identity.WorkGroup, "LOJA");
+  EXPECT_EQ(identity.NetworkPresent, platform::NetworkPresent());
+}
+
+TEST(ReadComputerIdentity, FallsBackToTheSystemsName) {
+  test::UtilitiesSandbox sandbox;
+  const TDadosRede identity = ReadComputerIdentity();
+  EXPECT_EQ(identity.ComputerName, platform::SystemComputerName(255));
+  EXPECT_FALSE(identity.ComputerName.empty());
+  EXPECT_EQ(identity.WorkGroup, "");
+}
+
+}  // namespace
+}  // namespace lifto::support

@@ -4,6 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/Environment.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -15,15 +18,13 @@ namespace {
 
 constexpr std::size_t kEnvironmentTextMax = 4096;
 
-// Whether users other than the owner may create or swap entries in the folder.
+// Whether another user may create or swap entries in the folder: its owner, or anyone its
+// permissions let write there.
 bool WritableByOthers(const std::string& windowsFolder) {
   const auto host = platform::ToHostPath(windowsFolder);
-  if (!host) return false;
-  std::error_code ec;
-  const auto status = std::filesystem::status(*host, ec);
-  if (ec || !std::filesystem::is_directory(status)) return false;
-  using std::filesystem::perms;
-  return (status.permissions() & (perms::group_write | perms::others_write)) != perms::none;
+  struct stat st {};
+  if (!host || ::stat(host->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  return (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 || st.st_uid != ::geteuid();
 }
 
 bool IsSymlink(const std::string& windowsPath) {

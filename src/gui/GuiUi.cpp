@@ -12,6 +12,7 @@
 
 #include "gui/DialogViews.h"
 #include "gui/QtText.h"
+#include "gui/TFormaajustaversao.h"
 #include "gui/TFrmProg.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
@@ -180,6 +181,9 @@ void GuiUi::SetProgressPosition(int position) {
 
 void GuiUi::CloseProgressWindow() { progress_.reset(); }
 
-std::unique_ptr<GuiUi> MakeGuiUi() { return std::make_unique<GuiUi>(); }
+std::unique_ptr<GuiUi> MakeGuiUi() {
+  RegisterAjustaVersaoView();
+  return std::make_unique<GuiUi>();
+}
 
 }  // namespace lifto::gui

@@ -47,14 +47,24 @@ std::optional<int> TypeItem(std::string_view answer) {
   return std::nullopt;
 }
 
+/// A field of the answered dialog by its name in any case, the last one given winning: an answer
+/// typed as "c_tipos" must not leave the default "Atualização" standing unnoticed.
+std::string Answer(const support::DialogRequest& dialog, std::string_view field) {
+  const std::string wanted = platform::Upper1252(field);
+  for (auto it = dialog.fields.rbegin(); it != dialog.fields.rend(); ++it) {
+    if (platform::Upper1252(it->first) == wanted) return it->second;
+  }
+  return {};
+}
+
 /// Asks for the type and number of disks. @return false when the person cancelled
 bool AskDiskInformation(UpdateContext& context) {
   support::DialogRequest dialog{kAjustaVersaoDialog,
                                 {{kAjustaVersaoTipos, Ansi("Atualização")},
                                  {kAjustaVersaoNumero, "1"}}};
   while (support::CurrentUi().RunDialog(dialog)) {
-    const auto type = TypeItem(dialog.Field(kAjustaVersaoTipos));
-    const auto number = ReadInteger(dialog.Field(kAjustaVersaoNumero));
+    const auto type = TypeItem(Answer(dialog, kAjustaVersaoTipos));
+    const auto number = ReadInteger(Answer(dialog, kAjustaVersaoNumero));
     if (type && number && *number >= 1 && *number <= kMaxDiscos) {
       context.tipoAtualizacao = *type == 0 ? "ATU" : "REQ";
       context.numDiscos = *number;

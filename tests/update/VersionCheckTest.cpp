@@ -92,7 +92,7 @@ TEST_F(VersionCheckTest, NothingInstalledOrNothingOfferedAsksNothing) {
 TEST_F(VersionCheckTest, MissingDiskInformationIsAskedForUntilValidOrCancelled) {
   ui.dialogAnswers.push_back({{{"c_numero", "51"}}, true});
   ui.dialogAnswers.push_back({{{"c_numero", "3"}, {"C_tipos", "Outro"}}, true});
-  ui.dialogAnswers.push_back({{{"C_tipos", "Requerimento"}}, true});
+  ui.dialogAnswers.push_back({{{"c_TIPOS", "Requerimento"}}, true});  // names in any case
   EXPECT_TRUE(CheckVersion(context, Script("1.0", "TIPO=ATU")));
   ASSERT_EQ(ui.dialogs.size(), 3u);
   EXPECT_EQ(ui.dialogs[0].name, "TFormaajustaversao");

@@ -12,6 +12,8 @@
 #include "platform/TextCase.h"
 #include "platform/WindowMessages.h"
 #include "support/Utilities.h"
+#include "update/InstallRoots.h"
+#include "update/UpdateText.h"
 
 namespace lifto::update {
 namespace {
@@ -49,6 +51,24 @@ void FinishUpdate(UpdateContext& context) {
   const std::string temp = platform::PrivateTempFolder();
   platform::ShellOpen(temp + "\\" + platform::Upper1252(OwnExecutableName(context)),
                       "/C /" + OwnExecutablePath(context), temp + "\\");
+}
+
+void RunAfterUpdate(UpdateContext& context) {
+  if (!context.C_rede) return;
+  const std::string upper = platform::Upper1252(context.comandoExecutar);
+  std::string command = ReplacePlaceholder(upper, ProgramRoots(context)).value_or(upper);
+  if (command.empty()) return;
+  command = TrimText(command);
+
+  std::string program = command;
+  std::string parameters;
+  if (const auto slash = command.find('/'); slash != std::string::npos) {
+    program = TrimText(command.substr(0, slash));
+    parameters = command.substr(slash);
+  }
+  const auto cut = program.find_last_of("\\:");
+  const std::string folder = cut == std::string::npos ? std::string() : program.substr(0, cut + 1);
+  platform::ShellOpen(program, parameters, folder);
 }
 
 }  // namespace lifto::update

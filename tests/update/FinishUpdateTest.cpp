@@ -85,5 +85,35 @@ TEST_F(FinishUpdateTest, ANewCopyOfTheToolTakesOverInsteadOfTheMessage) {
   EXPECT_EQ(WaitForOutput(output), "/C /C:\\LIFTO\\atualizar\n" + temp->string() + "\n");
 }
 
+TEST_F(FinishUpdateTest, TheFollowUpCommandStartsInItsProgramsFolder) {
+  const auto output = home.Home() / "started.txt";
+  WriteProgram(Host("C:\\KORAMI\\MORBA"), "#!/bin/sh\nprintf '%s\\n' \"$*\" > '" +
+                                               output.string() + "'\npwd >> '" + output.string() +
+                                               "'\n");
+  context.comandoExecutar = "<ponto>\\morba /i /x";
+
+  update::RunAfterUpdate(context);
+
+  EXPECT_EQ(WaitForOutput(output), "/I /X\n" + Host("C:\\KORAMI").string() + "\n");
+}
+
+TEST_F(FinishUpdateTest, TheFollowUpCommandRunsOnlyWithTheNetworkFiles) {
+  const auto output = home.Home() / "started.txt";
+  WriteProgram(Host("C:\\KORAMI\\MORBA"), "#!/bin/sh\ntouch '" + output.string() + "'\n");
+  context.comandoExecutar = "C:\\KORAMI\\MORBA";
+  context.C_rede = false;
+
+  update::RunAfterUpdate(context);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(std::filesystem::exists(output));
+
+  context.C_rede = true;
+  update::RunAfterUpdate(context);  // no placeholder: the command as it is
+  for (int i = 0; i < 100 && !std::filesystem::exists(output); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_TRUE(std::filesystem::exists(output));
+}
+
 }  // namespace
 }  // namespace lifto::test

@@ -24,7 +24,8 @@ class FixedClock : public support::Clock {
   std::chrono::system_clock::time_point when_;
 };
 
-/// An office for the update steps: drive C: (the local folder C:\KORAMI), drive F: holding the alias ALIAS_KORAMI at F:\KORAMI\DADOS (so
+/// An office for the update steps: drive C: (the local folder C:\KORAMI registered under
+/// "App Paths" for KORAMI.EXE), drive F: holding the alias ALIAS_KORAMI at F:\KORAMI\DADOS (so
 /// the server folder is F:\KORAMI), the Windows folder C:\WINDOWS, a private TEMP, the fake Ui,
 /// and a context filled as the version check leaves it for KORAMI.EXE.
 class UpdateFixture : public ::testing::Test {
@@ -35,6 +36,8 @@ class UpdateFixture : public ::testing::Test {
   /// Host path of a Windows path in the sandbox.
   std::filesystem::path Host(std::string_view windowsPath) const { return home.HostPath(windowsPath); }
   bool Exists(std::string_view windowsPath) const;
+  /// Registers a program's local folder under "App Paths".
+  void SetAppPath(const std::string& programFile, const std::string& folder) const;
   std::string Read(std::string_view windowsPath) const;
   /// Takes the write permission away (the file reads as read-only).
   void MakeReadOnly(std::string_view windowsPath) const;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "platform/Paths.h"
+#include "platform/Registry.h"
 
 namespace lifto::test {
 
@@ -30,6 +31,7 @@ UpdateFixture::UpdateFixture() {
 
   home.Write("C:\\KORAMI\\KORAMI.EXE", "old program");
   home.Write("F:\\KORAMI\\DADOS\\NOVO.DB", "");
+  SetAppPath("KORAMI.EXE", "C:\\KORAMI");
 
   context.programaExe = "KORAMI.EXE";
   context.aliasPrograma = "ALIAS_KORAMI";
@@ -44,6 +46,12 @@ UpdateFixture::~UpdateFixture() {
   } else {
     ::unsetenv("TEMP");
   }
+}
+
+void UpdateFixture::SetAppPath(const std::string& programFile, const std::string& folder) const {
+  platform::WriteRegistry(platform::RootKey::LocalMachine,
+                          "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + programFile,
+                          "Path", folder);
 }
 
 bool UpdateFixture::Exists(std::string_view windowsPath) const {

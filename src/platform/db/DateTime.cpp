@@ -1,7 +1,6 @@
 #include "platform/db/DateTime.h"
 
 #include <cstdio>
-#include <ctime>
 
 namespace lifto::platform::db {
 
@@ -91,14 +90,6 @@ DateTime MakeDateTime(int y, int m, int d, int hour, int minute, int second) {
 DateTime DatePart(DateTime value) { return floor<days>(value); }
 
 DateTime TimePart(DateTime value) { return ZeroDateTime() + (value - floor<days>(value)); }
-
-DateTime LocalNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return MakeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                      local.tm_min, local.tm_sec);
-}
 
 std::string IsoDate(DateTime value) {
   const Parts p = Split(value);

@@ -19,8 +19,6 @@ DateTime MakeDateTime(int year, int month, int day, int hour = 0, int minute = 0
 DateTime DatePart(DateTime value);
 /// The value's time of day on the zero date.
 DateTime TimePart(DateTime value);
-/// The current local time, to the second.
-DateTime LocalNow();
 
 /// Storage forms: "yyyy-mm-dd", "hh:mm:ss", "yyyy-mm-dd hh:mm:ss".
 std::string IsoDate(DateTime value);

@@ -1,0 +1,287 @@
+// Backup: selects the files, sums their sizes, writes the header and every file as EC2 blocks,
+// changing the volume where MaxSize says.
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <stdexcept>
+#include <thread>
+#include <unordered_set>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "archive/ArchiveError.h"
+#include "archive/ArchiveFormat.h"
+#include "archive/ArchivePaths.h"
+#include "archive/BackupFile.h"
+#include "archive/ChunkCoder.h"
+#include "archive/HostFile.h"
+#include "archive/Spanning.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/SystemFolders.h"
+#include "support/Ui.h"
+
+namespace lifto::archive {
+
+class BackupRun {
+ public:
+  BackupRun(TBackupFile& component, const std::string& archivePath)
+      : c_(component), archivePath_(archivePath),
+        archiveKey_(LowerText(AbsoluteWindowsPath(TrimText(archivePath)))) {}
+
+  bool Run(const std::vector<std::string>& fileSpecs);
+
+ private:
+  void ExpandFileSpec(const std::string& spec);
+  void Expand(const std::string& spec, bool subfolders);
+  void SumSizes();
+  void SaveFileIds();
+  void WriteHeader(SpanningWriter& out);
+  void WriteEntry(SpanningWriter& out, ChunkCoder& coder, std::size_t index);
+  void WriteFileSegment(SpanningWriter& out, ChunkCoder& coder, std::int64_t& remaining);
+  void WriteFailed(SpanningWriter& out) {
+    c_.Fail(kErrorWriteArchive, out.VolumePath() + ": " + out.Sink().Error());
+  }
+
+  TBackupFile& c_;
+  std::string archivePath_;
+  std::string archiveKey_;
+  std::vector<std::string> files_;
+  std::unordered_set<std::string> known_;
+  std::vector<std::string> fileIds_;
+  std::string fileIdFile_;
+};
+
+void BackupRun::ExpandFileSpec(const std::string& spec) {
+  std::string path = spec;
+  bool subfolders = false;
+  if (!path.empty() && path[0] == '/') {
+    // On a host path "/" separates folders, so the switch counts only standing apart at the end.
+    const std::string trimmed = TrimText(path);
+    const std::string lower = LowerText(trimmed);
+    if (lower.size() >= 3 && lower.compare(lower.size() - 2, 2, "/s") == 0 &&
+        static_cast<unsigned char>(lower[lower.size() - 3]) <= ' ') {
+      subfolders = true;
+      path = trimmed.substr(0, trimmed.size() - 2);
+    }
+  } else {
+    const auto at = LowerText(path).find("/s");
+    if (at != std::string::npos) {
+      subfolders = true;
+      path.erase(at);
+    }
+  }
+  Expand(LowerText(AbsoluteWindowsPath(TrimText(path))), subfolders);
+}
+
+void BackupRun::Expand(const std::string& spec, bool subfolders) {
+  const std::string folder = FolderPart(spec);
+  const std::string mask = FileNamePart(spec);
+  for (const auto& entry : platform::FindFiles(spec)) {
+    if (entry.name == "." || entry.name == "..") continue;
+    if ((entry.attributes & platform::kAttrDirectory) != 0) {
+      // The mask applies to folder names too: only matching folders are searched.
+      if (subfolders) Expand(LowerText(folder + entry.name + "\\" + mask), true);
+      continue;
+    }
+    std::string path = LowerText(folder + entry.name);
+    if (known_.contains(path) || path == archiveKey_) continue;
+    if (c_.backupMode_ == bmIncremental && (entry.attributes & platform::kAttrArchive) == 0) continue;
+    known_.insert(path);
+    files_.push_back(std::move(path));
+  }
+}
+
+void BackupRun::SumSizes() {
+  c_.totalSize_ = 0;
+  c_.filesDone_ = 0;
+  for (const auto& path : files_) {
+    if (!platform::FileExists(path)) continue;
+    HostFile input;
+    if (!input.Open(path, HostFile::Mode::Read)) {
+      throw ArchiveError(ErrorText(kErrorReadFile), path, input.Error());
+    }
+    const std::int64_t size = input.Size();
+    c_.totalSize_ += size;
+    if (c_.saveFileID_) {
+      const auto when = platform::GetLastWriteTime(path);
+      const auto stamp = static_cast<std::int32_t>(platform::ToDosDateTime(when.value_or(0)));
+      fileIds_.push_back(FileIdLine(path, stamp, size));
+    }
+  }
+}
+
+void BackupRun::SaveFileIds() {
+  std::string text;
+  for (const auto& line : fileIds_) text += line + "\r\n";
+  std::string detail;
+  try {
+    const std::string folder = platform::PrivateTempFolder();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && fileIdFile_.empty(); ++attempt) {
+      char name[16];
+      std::snprintf(name, sizeof name, "FID%04X.TMP", random() & 0xFFFFU);
+      const std::string path = folder + (folder.ends_with('\\') ? "" : "\\") + name;
+      const auto host = platform::ToHostPath(path);
+      if (!host) break;
+      const int fd = ::open(host->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      if (fd < 0) {
+        detail = path + ": " + std::strerror(errno);
+        if (errno == EEXIST) continue;
+        break;
+      }
+      const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+      const bool closed = ::close(fd) == 0;
+      if (!written || !closed) {
+        detail = path + ": the file-ID list could not be written";
+        ::unlink(host->c_str());
+        break;
+      }
+      fileIdFile_ = path;
+    }
+  } catch (const std::exception& e) {
+    detail = e.what();
+  }
+  if (fileIdFile_.empty()) {
+    c_.Fail(kErrorTemporaryFile, detail);
+    return;
+  }
+  files_.insert(files_.begin(), fileIdFile_);
+  c_.totalSize_ += static_cast<std::int64_t>(text.size());
+}
+
+void BackupRun::WriteHeader(SpanningWriter& out) {
+  c_.volume_ = 1;
+  bool ok = out.Begin(archivePath_);
+  c_.fileCount_ = static_cast<std::int32_t>(files_.size() - (fileIdFile_.empty() ? 0 : 1));
+  ok = ok && out.Out().Text(c_.backupTitle_) &&
+       out.Out().Int32(static_cast<std::int32_t>(static_cast<std::uint32_t>(c_.totalSize_))) &&
+       out.Out().Int32(c_.fileCount_);
+  c_.done_ = 0;
+  if (!ok) WriteFailed(out);
+}
+
+void BackupRun::WriteEntry(SpanningWriter& out, ChunkCoder& coder, std::size_t index) {
+  const std::string& path = files_[index];
+  const bool isFileIds = index == 0 && !fileIdFile_.empty();
+  const std::string trimmed = TrimText(path);
+  if (!out.Out().Text(isFileIds ? std::string(kFileListName) : trimmed)) {
+    throw ArchiveError(ErrorText(kErrorWriteArchive), out.VolumePath(), out.Sink().Error());
+  }
+  c_.currentFile_ = trimmed;
+
+  HostFile input;
+  if (!input.Open(c_.currentFile_, HostFile::Mode::Read)) {
+    c_.Fail(kErrorReadFile, c_.currentFile_ + ": " + input.Error());
+  } else {
+    const auto when = platform::GetLastWriteTime(c_.currentFile_);
+    const auto stamp = static_cast<std::int32_t>(platform::ToDosDateTime(when.value_or(0)));
+    if (!out.Out().Int32(stamp)) {
+      c_.Fail(kErrorReadFile, out.VolumePath() + ": " + out.Sink().Error());
+    } else {
+      std::int64_t remaining = input.Size();
+      coder.Start(input, remaining);
+      do {
+        WriteFileSegment(out, coder, remaining);
+      } while (remaining > 0 && c_.continue_);
+      coder.Finish();
+      if (!isFileIds) ++c_.filesDone_;
+    }
+  }
+  input.Close();
+  if (c_.setArchiveFlag_) {
+    if (const auto attributes = platform::GetAttributes(path)) {
+      platform::SetAttributes(path, *attributes & ~std::uint32_t{platform::kAttrArchive});
+    }
+  }
+}
+
+void BackupRun::WriteFileSegment(SpanningWriter& out, ChunkCoder& coder, std::int64_t& remaining) {
+  if (!out.Out().Ec2Marker()) {
+    WriteFailed(out);
+    return;
+  }
+  while (remaining > 0 && c_.continue_) {
+    if (!out.RoomForChunk()) break;
+    const CodedChunk& chunk = coder.Next();
+    if (chunk.readFailed) {
+      c_.Fail(kErrorReadFile, c_.currentFile_ + ": " + chunk.readError);
+      break;
+    }
+    remaining -= static_cast<std::int64_t>(chunk.data.size());
+    c_.done_ += static_cast<std::int64_t>(chunk.data.size());
+    if (!chunk.block) {
+      c_.Fail(kErrorCompression, c_.currentFile_);
+    } else if (!out.Out().Block(*chunk.block, chunk.data, *chunk.stream)) {
+      WriteFailed(out);
+    }
+    support::CurrentUi().ProcessMessages();
+    c_.Progress(c_.currentFile_, Percent(c_.done_, c_.totalSize_));
+  }
+  if (!out.Out().Int32(0)) {
+    WriteFailed(out);
+    return;
+  }
+  if (remaining > 0 && c_.continue_) {
+    switch (out.NextVolume()) {
+      case SpanningWriter::Change::Continued: c_.volume_ = out.Volume(); break;
+      case SpanningWriter::Change::Declined: c_.continue_ = false; break;
+      case SpanningWriter::Change::Failed: WriteFailed(out); break;
+    }
+  }
+}
+
+bool BackupRun::Run(const std::vector<std::string>& fileSpecs) {
+  c_.errorCode_ = 0;
+  c_.errorDetail_.clear();
+  for (const auto& spec : fileSpecs) ExpandFileSpec(spec);
+
+  c_.continue_ = true;
+  c_.Progress("", 0);
+  SumSizes();
+  if (c_.saveFileID_) SaveFileIds();
+
+  std::shared_ptr<VolumeSink> sink = c_.sink_ ? c_.sink_ : std::make_shared<FileVolumeSink>();
+  SpanningWriter out(*sink, c_.maxSize_, [this](std::uint16_t volume) { return c_.AskForDisk(volume); });
+  bool result = false;
+  try {
+    WriteHeader(out);
+    const unsigned cores = std::thread::hardware_concurrency();
+    auto coder = cores > 1 ? MakeParallelChunkCoder(c_.compressionLevel_, std::min(cores, 4U))
+                           : MakeSerialChunkCoder(c_.compressionLevel_);
+    for (std::size_t i = 0; i < files_.size() && c_.continue_; ++i) {
+      if (!platform::FileExists(files_[i])) continue;  // vanished since it was selected
+      WriteEntry(out, *coder, i);
+    }
+    if (c_.continue_) {
+      result = out.Out().Int32(0);
+      if (!result) WriteFailed(out);
+    }
+    if (!sink->Close() && result) {
+      result = false;
+      WriteFailed(out);
+    }
+  } catch (...) {
+    sink->Close();
+    if (!fileIdFile_.empty()) platform::DeleteFile(fileIdFile_);
+    throw;
+  }
+  if (!fileIdFile_.empty() && platform::FileExists(fileIdFile_)) platform::DeleteFile(fileIdFile_);
+  c_.Progress("", 100);
+  if (c_.errorCode_ != 0) c_.ReportError(c_.errorCode_);
+  return result;
+}
+
+bool TBackupFile::Backup(const std::vector<std::string>& fileSpecs, const std::string& archivePath) {
+  if (maxSize_ < 0 || (maxSize_ > 0 && maxSize_ < kMinimumMaxSize)) {
+    throw std::invalid_argument("MaxSize " + std::to_string(maxSize_) +
+                                " is too small for a block: a volume must hold at least " +
+                                std::to_string(kMinimumMaxSize) + " bytes (or 0 for one volume)");
+  }
+  BackupRun run(*this, archivePath);
+  return run.Run(fileSpecs);
+}
+
+}  // namespace lifto::archive

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "archive/Codecs.h"
+#include "archive/HostFile.h"
+
+/// Reads a file in chunks of 16384 bytes and codes each as an EC2 block, in file order. The
+/// writer takes the chunks one at a time, and decides only afterwards on which volume each goes:
+/// a chunk's block does not depend on where it is written.
+namespace lifto::archive {
+
+/// One chunk of the file, read and coded.
+struct CodedChunk {
+  std::span<const std::uint8_t> data;  ///< the file bytes (may be short when reading failed)
+  bool readFailed = false;             ///< the read failed or the file ended early
+  std::string readError;
+  std::optional<DeflatedChunk> block;  ///< nullopt: compression error
+  const ChunkBuffer* stream = nullptr; ///< the zlib stream of a compressed block
+};
+
+class ChunkCoder {
+ public:
+  virtual ~ChunkCoder() = default;
+  /// Begins a file: `size` bytes are to be read from `input`, which stays open until Finish.
+  virtual void Start(HostFile& input, std::int64_t size) = 0;
+  /// The next chunk; valid until the following call. Only called while bytes of the file remain.
+  virtual const CodedChunk& Next() = 0;
+  /// Ends the file (also early); no chunk is read from it afterwards.
+  virtual void Finish() = 0;
+};
+
+/// Codes on the calling thread.
+std::unique_ptr<ChunkCoder> MakeSerialChunkCoder(TCompressionLevel level);
+/// Codes on `threads` worker threads, reading ahead a few chunks; the chunks come out in file
+/// order, byte for byte the same as the serial coder's.
+std::unique_ptr<ChunkCoder> MakeParallelChunkCoder(TCompressionLevel level, unsigned threads);
+
+}  // namespace lifto::archive

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "archive/Codecs.h"
+#include "archive/Volume.h"
+
+/// The archive's fields as bytes: what the writer puts into a volume and the reader takes out.
+namespace lifto::archive {
+
+/// Writes fields to the open volume of a sink. Each call returns false when the sink failed.
+class FormatWriter {
+ public:
+  explicit FormatWriter(VolumeSink& sink) : sink_(sink) {}
+  bool Int32(std::int32_t value);
+  /// A string: its length, then its bytes.
+  bool Text(std::string_view text);
+  /// "EC2" and NUL, opening a segment.
+  bool Ec2Marker();
+  /// One EC2 block: the length of the zlib stream and the stream, or the negated length of a
+  /// stored chunk and the chunk.
+  bool Block(const DeflatedChunk& block, std::span<const std::uint8_t> chunk,
+             const ChunkBuffer& stream);
+  /// A disk record naming the next volume.
+  bool DiskRecord(unsigned nextVolume);
+
+ private:
+  VolumeSink& sink_;
+};
+
+/// Reads fields from the open volume of a source. A short read or an unreadable volume throws
+/// ArchiveError naming the volume and the offset.
+class FormatReader {
+ public:
+  explicit FormatReader(VolumeSource& source) : source_(source) {}
+  std::int32_t Int32();
+  /// A string of the given length; a length outside 0 to kMaxNameLength is a damaged archive.
+  std::string Text(std::int32_t length);
+  void Bytes(std::uint8_t* data, std::size_t size);
+  void Skip(std::int64_t size);
+  /// The 4-byte method marker, taken up to its first NUL.
+  std::string Marker();
+  VolumeSource& Source() { return source_; }
+
+  /// Throws the archive's read failure for this volume: text, volume path and offset.
+  [[noreturn]] void Fail(const std::string& text, const std::string& detail) const;
+
+ private:
+  VolumeSource& source_;
+};
+
+/// The buffers and decoder state that reading segments needs, made once per operation.
+struct SegmentBuffers {
+  ChunkBuffer block{};
+  ChunkBuffer decoded{};
+  LegacyBuffer legacyBlock{};
+  LegacyBuffer legacyDecoded{};
+  BlockInflater inflater;
+};
+
+/// One block read, as the events see it.
+struct BlockRead {
+  std::size_t appended = 0;       ///< decoded bytes appended (0 when skipping, and for an EC2 end)
+  bool compressionError = false;  ///< the block's compressed data could not be decoded
+  bool legacy = false;            ///< an LZRW1-KH block of an "ECS" segment
+};
+
+/// What happens around each block of a segment being read.
+struct SegmentEvents {
+  /// Takes the decoded bytes of a block; called only when the segment is written. Throws to fail.
+  std::function<void(std::span<const std::uint8_t>)> append;
+  /// Called after every block (EC2: also after its closing 0 length). @return whether to go on
+  std::function<bool(const BlockRead&)> afterBlock;
+};
+
+enum class SegmentEnd {
+  Complete,          ///< the segment was read to its end
+  Stopped,           ///< afterBlock asked to stop
+  CompressionError,  ///< a compressed block could not be decoded
+};
+
+/// Reads one segment (method marker and body), decoding it when `write` is set and passing over
+/// its blocks otherwise.
+/// @throw ArchiveError "Invalid archive type" for an unknown marker; "Cannot read archive" for a
+///        short read, a block longer than its buffer, or a legacy block that breaks its bounds
+SegmentEnd ReadSegment(FormatReader& in, bool write, SegmentBuffers& buffers,
+                       const SegmentEvents& events);
+
+}  // namespace lifto::archive

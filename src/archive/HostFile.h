@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+/// A file of the host opened by its Windows path (or a host path), closed when it goes out of
+/// scope. The archive reads and writes through it with plain system calls, so that a block costs
+/// one call and nothing is buffered twice.
+namespace lifto::archive {
+
+class HostFile {
+ public:
+  enum class Mode {
+    Read,      ///< read-only, shared
+    Create,    ///< write, created or emptied
+    Append,    ///< write an existing file, at its end
+  };
+
+  HostFile() = default;
+  ~HostFile();
+  HostFile(HostFile&& other) noexcept;
+  HostFile& operator=(HostFile&& other) noexcept;
+  HostFile(const HostFile&) = delete;
+  HostFile& operator=(const HostFile&) = delete;
+
+  /// @return true when opened; otherwise Error() says why
+  bool Open(const std::string& path, Mode mode);
+  bool IsOpen() const { return fd_ >= 0; }
+
+  /// Reads up to `size` bytes, retrying short reads until the end of the file.
+  /// @return bytes read, or -1 on an error
+  std::int64_t Read(void* data, std::size_t size);
+  /// Writes all bytes. @return false on an error
+  bool Write(const void* data, std::size_t size);
+  /// Moves the position forward. @return false on an error
+  bool Skip(std::int64_t count);
+  std::int64_t Size() const;  ///< -1 on an error
+  /// @return false when closing reported an error (data not written)
+  bool Close();
+
+  /// What the system said about the last failure ("Permission denied", "No such file").
+  const std::string& Error() const { return error_; }
+
+ private:
+  void Fail();
+  int fd_ = -1;
+  std::string error_;
+};
+
+}  // namespace lifto::archive

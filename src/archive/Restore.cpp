@@ -1,0 +1,218 @@
+// Restore: reads an archive volume after volume and writes its entries into a target folder,
+// choosing per entry whether to write it.
+#include <memory>
+#include <optional>
+
+#include "archive/ArchiveError.h"
+#include "archive/ArchiveFormat.h"
+#include "archive/ArchivePaths.h"
+#include "archive/BackupFile.h"
+#include "archive/FormatIo.h"
+#include "archive/HostFile.h"
+#include "archive/Spanning.h"
+#include "platform/Files.h"
+#include "support/Ui.h"
+
+namespace lifto::archive {
+
+class RestoreRun {
+ public:
+  RestoreRun(TBackupFile& component, std::string archivePath, const std::string& targetFolder);
+  bool Run();
+
+ private:
+  std::string TargetPath(const std::string& name) const;
+  bool Wanted(const std::string& target, std::int32_t stamp) const;
+  void RestoreEntry(FormatReader& in, const std::string& name);
+  void ContinueEntry(FormatReader& in);
+  SegmentEnd ReadInto(FormatReader& in, HostFile* target);
+  bool AfterBlock(const BlockRead& block, bool written);
+  void CloseTarget(HostFile& target);
+
+  TBackupFile& c_;
+  std::string archivePath_;
+  std::string folder_;
+  std::int32_t stamp_ = 0;
+  bool doRestore_ = true;
+  VolumeSource source_;
+  std::unique_ptr<SegmentBuffers> buffers_ = std::make_unique<SegmentBuffers>();
+};
+
+RestoreRun::RestoreRun(TBackupFile& component, std::string archivePath,
+                       const std::string& targetFolder)
+    : c_(component), archivePath_(std::move(archivePath)) {
+  // A host folder takes its Windows form, so that the backslash below still separates.
+  folder_ = !targetFolder.empty() && targetFolder[0] == '/' ? AbsoluteWindowsPath(targetFolder)
+                                                            : targetFolder;
+  if (!folder_.empty() && !folder_.ends_with('\\') && !folder_.ends_with('/')) folder_ += '\\';
+}
+
+std::string RestoreRun::TargetPath(const std::string& name) const {
+  if (folder_.empty()) return name;
+  if (!c_.restoreFullPath_) return folder_ + FileNamePart(name);
+  return folder_ + (name.size() > 3 ? name.substr(3) : std::string());
+}
+
+bool RestoreRun::Wanted(const std::string& target, std::int32_t stamp) const {
+  if (c_.restoreMode_ == rmAll) return true;
+  const bool exists = platform::FileExists(target);
+  std::int32_t existing = 0;
+  if (exists) {
+    const auto when = platform::GetLastWriteTime(target);
+    existing = static_cast<std::int32_t>(platform::ToDosDateTime(when.value_or(0)));
+  }
+  switch (c_.restoreMode_) {
+    case rmNoOverwrite: return !exists;
+    case rmNewer: return !exists || existing < stamp;
+    case rmExisting: return exists;
+    case rmExistingNewer: return exists && existing < stamp;
+    default: return true;
+  }
+}
+
+bool RestoreRun::AfterBlock(const BlockRead& block, bool written) {
+  if (block.compressionError) c_.Fail(kErrorCompression, c_.currentFile_ + ": " + ErrorText(kErrorCompression));
+  support::CurrentUi().ProcessMessages();
+  // Skipped EC2 blocks are passed over silently; legacy blocks report progress either way.
+  if (written || block.legacy) {
+    c_.done_ += static_cast<std::int64_t>(block.appended);
+    c_.Progress(c_.currentFile_, Percent(c_.done_, c_.totalSize_));
+  }
+  return c_.continue_;
+}
+
+SegmentEnd RestoreRun::ReadInto(FormatReader& in, HostFile* target) {
+  SegmentEvents events;
+  const bool written = target != nullptr;
+  if (written) {
+    events.append = [this, target](std::span<const std::uint8_t> bytes) {
+      if (!target->Write(bytes.data(), bytes.size())) {
+        throw ArchiveError(ErrorText(kErrorReadFile), c_.currentFile_, target->Error());
+      }
+    };
+  }
+  events.afterBlock = [this, written](const BlockRead& block) { return AfterBlock(block, written); };
+  return ReadSegment(in, written, *buffers_, events);
+}
+
+void RestoreRun::CloseTarget(HostFile& target) {
+  if (!target.IsOpen()) return;
+  const bool closed = target.Close();
+  platform::SetLastWriteTime(c_.currentFile_, platform::FromDosDateTime(static_cast<std::uint32_t>(stamp_)));
+  if (!closed && c_.errorCode_ == 0) {
+    c_.Fail(kErrorReadFile, c_.currentFile_ + ": " + target.Error());
+  }
+}
+
+void RestoreRun::RestoreEntry(FormatReader& in, const std::string& name) {
+  stamp_ = in.Int32();
+  c_.currentFile_ = TargetPath(name);
+  const bool isFileIds = name == kFileListName;
+  if (!isFileIds) {
+    // An entry must not reach outside the folder it is restored into.
+    const bool safe = folder_.empty() ? IsPlainAbsoluteName(c_.currentFile_)
+                                      : StaysInsideFolder(c_.currentFile_.substr(folder_.size()));
+    if (!safe) {
+      c_.Fail(kErrorReadFile, "the entry \"" + name + "\" would be written outside " +
+                                  (folder_.empty() ? std::string("its own path") : folder_));
+      return;
+    }
+  }
+  doRestore_ = Wanted(c_.currentFile_, stamp_);
+  if (isFileIds) {
+    doRestore_ = false;
+  } else if (c_.onRestoreFile_) {
+    c_.onRestoreFile_(c_, c_.currentFile_, stamp_, doRestore_);
+  }
+  if (doRestore_) {
+    const std::string folder = FolderPart(c_.currentFile_);
+    if (folder.empty()) {
+      throw ArchiveError(ErrorText(kErrorReadFile), c_.currentFile_, "the target path names no folder");
+    }
+    platform::ForceFolders(folder);  // a folder that cannot be made skips the entry below
+    doRestore_ = platform::FolderExists(folder);
+  }
+  if (!doRestore_) {
+    ReadInto(in, nullptr);
+    return;
+  }
+  HostFile target;
+  try {
+    const auto attributes = platform::GetAttributes(c_.currentFile_);
+    if (attributes && (*attributes & platform::kAttrReadOnly) != 0) {
+      c_.Fail(kErrorReadFile, c_.currentFile_ + ": the file is read-only");
+      return;
+    }
+    if (!target.Open(c_.currentFile_, HostFile::Mode::Create)) {
+      c_.Fail(kErrorReadFile, c_.currentFile_ + ": " + target.Error());
+      return;
+    }
+    ReadInto(in, &target);
+    ++c_.filesDone_;
+  } catch (const ArchiveError& e) {
+    c_.Fail(kErrorReadFile, e.Describe());
+  }
+  CloseTarget(target);
+}
+
+void RestoreRun::ContinueEntry(FormatReader& in) {
+  HostFile target;
+  if (doRestore_ && !target.Open(c_.currentFile_, HostFile::Mode::Append)) {
+    throw ArchiveError(ErrorText(kErrorReadFile), c_.currentFile_, target.Error());
+  }
+  try {
+    ReadInto(in, doRestore_ ? &target : nullptr);
+  } catch (...) {
+    CloseTarget(target);
+    throw;
+  }
+  CloseTarget(target);
+}
+
+bool RestoreRun::Run() {
+  c_.errorCode_ = 0;
+  c_.errorDetail_.clear();
+  c_.filesDone_ = 0;
+  c_.continue_ = true;
+  if (!platform::FileExists(archivePath_)) return false;
+
+  if (!source_.Open(archivePath_)) {
+    throw ArchiveError(ErrorText(kErrorReadArchive), archivePath_, source_.Error());
+  }
+  FormatReader in(source_);
+  try {
+    in.Text(in.Int32());  // the title is not used
+    c_.totalSize_ = in.Int32();
+    c_.fileCount_ = in.Int32();
+  } catch (const ArchiveError& e) {
+    throw ArchiveError(ErrorText(kErrorReadArchive), archivePath_, e.Detail());
+  }
+  c_.done_ = 0;
+
+  doRestore_ = true;
+  const AskForDisk ask = [this](std::uint16_t volume) { return c_.AskForDisk(volume); };
+  while (c_.continue_) {
+    const std::int32_t length = in.Int32();
+    if (length == 0) break;
+    const std::string name = in.Text(length);
+    if (IsDiskRecord(name)) {
+      if (!OpenNextVolume(source_, archivePath_, name, ask)) break;
+      ContinueEntry(in);
+    } else {
+      RestoreEntry(in, name);
+    }
+  }
+  source_.Close();
+
+  const bool result = c_.errorCode_ == 0 && c_.continue_;
+  c_.Progress("", 100);
+  if (c_.errorCode_ != 0) c_.ReportError(c_.errorCode_);
+  return result;
+}
+
+bool TBackupFile::Restore(const std::string& archivePath, const std::string& targetFolder) {
+  RestoreRun run(*this, archivePath, targetFolder);
+  return run.Run();
+}
+
+}  // namespace lifto::archive

@@ -82,6 +82,7 @@ namespace {
 SegmentEnd ReadEc2Body(FormatReader& in, bool write, SegmentBuffers& buffers,
                        const SegmentEvents& events) {
   std::int64_t length = -1;
+  bool anyDamaged = false;
   while (length != 0) {
     length = in.Int32();
     const std::int64_t size = length < 0 ? -length : length;
@@ -109,10 +110,11 @@ SegmentEnd ReadEc2Body(FormatReader& in, bool write, SegmentBuffers& buffers,
       in.Skip(size);
     }
     const bool goOn = events.afterBlock({appended, damaged, false});
-    if (damaged) return SegmentEnd::CompressionError;
+    anyDamaged = anyDamaged || damaged;
+    if (anyDamaged && !goOn) return SegmentEnd::CompressionError;
     if (!goOn) return length == 0 ? SegmentEnd::Complete : SegmentEnd::Stopped;
   }
-  return SegmentEnd::Complete;
+  return anyDamaged ? SegmentEnd::CompressionError : SegmentEnd::Complete;
 }
 
 SegmentEnd ReadLegacyBody(FormatReader& in, bool write, SegmentBuffers& buffers,
@@ -141,8 +143,9 @@ SegmentEnd ReadLegacyBody(FormatReader& in, bool write, SegmentBuffers& buffers,
 }  // namespace
 
 SegmentEnd ReadSegment(FormatReader& in, bool write, SegmentBuffers& buffers,
-                       const SegmentEvents& events) {
+                       const SegmentEvents& events, std::string* method) {
   const std::string marker = in.Marker();
+  if (method != nullptr) *method = marker;
   if (marker == kMethodEcs) return ReadLegacyBody(in, write, buffers, events);
   if (marker != kMethodEc2) in.Fail(ErrorText(kErrorArchiveType), "method \"" + marker + "\"");
   return ReadEc2Body(in, write, buffers, events);

@@ -84,10 +84,12 @@ enum class SegmentEnd {
 };
 
 /// Reads one segment (method marker and body), decoding it when `write` is set and passing over
-/// its blocks otherwise.
+/// its blocks otherwise. After a damaged compressed block the segment goes on only when
+/// afterBlock asks to; it then still ends as CompressionError.
+/// @param method receives the segment's method marker ("EC2", "ECS") when given
 /// @throw ArchiveError "Invalid archive type" for an unknown marker; "Cannot read archive" for a
 ///        short read, a block longer than its buffer, or a legacy block that breaks its bounds
 SegmentEnd ReadSegment(FormatReader& in, bool write, SegmentBuffers& buffers,
-                       const SegmentEvents& events);
+                       const SegmentEvents& events, std::string* method = nullptr);
 
 }  // namespace lifto::archive

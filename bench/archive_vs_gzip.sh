@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# atu against gzip on the same ~100 MB of this machine's own files (shared libraries, programs,
+# documentation and data): throughput of `atu create` (level default) against `gzip -6` and of
+# `atu extract` against `gzip -d`, and the peak memory of each. Best of RUNS runs (default 3).
+#   bench/archive_vs_gzip.sh [BUILD_FOLDER]      (default: build)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+atu=$build/atu
+runs=${RUNS:-3}
+[ -x "$atu" ] || { echo "no $atu: build first (scripts/build.sh)" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package time)" >&2; exit 2; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/atu-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export LIFTO_HOME=$work/home
+
+# ~100 MB of mixed real files, each source with its share.
+corpus=$work/corpus
+mkdir -p "$corpus"
+take() {  # take FOLDER MEGABYTES
+  local budget=$(( $2 * 1024 * 1024 )) total=0 size dest
+  while IFS= read -r -d '' f; do
+    size=$(stat -c %s "$f")
+    [ "$size" -gt 0 ] && [ "$size" -lt $((8 * 1024 * 1024)) ] || continue
+    dest=$corpus/$(echo "${f#/}" | tr '/' '_')
+    cp "$f" "$dest" 2>/dev/null || continue
+    total=$((total + size))
+    [ "$total" -lt "$budget" ] || break
+  done < <(find "$1" -xdev -type f -readable -print0 2>/dev/null | sort -z)
+}
+take /usr/lib/x86_64-linux-gnu 45
+take /usr/bin 15
+take /usr/share 30
+take /usr/include 10
+bytes=$(du -sb "$corpus" | cut -f1)
+files=$(find "$corpus" -type f | wc -l)
+tar -C "$corpus" -cf "$work/corpus.tar" .
+printf 'corpus: %d files, %.1f MB (%s)\n' "$files" "$(echo "$bytes / 1000000" | bc -l)" "$(nproc) cores"
+
+# measure NAME COMMAND...: best wall time over the runs and the peak resident size, in globals.
+measure() {
+  local name=$1; shift
+  best=999999; peak=0
+  for _ in $(seq "$runs"); do
+    sync
+    /usr/bin/time -f '%e %M' -o "$work/time" "$@" > /dev/null 2> "$work/err" || { cat "$work/err" >&2; exit 1; }
+    read -r t m < "$work/time"
+    best=$(echo "if ($t < $best) $t else $best" | bc -l)
+    [ "$m" -gt "$peak" ] && peak=$m
+  done
+  [ "$(echo "$best < 0.01" | bc -l)" = 1 ] && best=0.01
+  printf '%-26s %7.2f s  %7.1f MB/s  peak %6.1f MiB\n' "$name" "$best" \
+    "$(echo "$bytes / 1000000 / $best" | bc -l)" "$(echo "$peak / 1024" | bc -l)"
+}
+
+declare -A seconds memory
+run() { measure "$@"; seconds[$1]=$best; memory[$1]=$peak; }
+
+run "gzip -6"            sh -c "gzip -6 -c '$work/corpus.tar' > '$work/corpus.tar.gz'"
+run "atu create (1 core)" taskset -c 0 "$atu" create "$work/one.atu" "$corpus/*.*" --level default
+run "atu create"          "$atu" create "$work/a.atu" "$corpus/*.*" --level default
+if command -v pigz > /dev/null; then
+  run "pigz -p 2"         sh -c "pigz -p 2 -6 -c '$work/corpus.tar' > '$work/corpus.pigz.gz'"
+fi
+run "gzip -d"             sh -c "gzip -d -c '$work/corpus.tar.gz' > '$work/out.tar'"
+run "atu extract (1 core)" sh -c "rm -rf '$work/x' && taskset -c 0 '$atu' extract '$work/a.atu' '$work/x'"
+cmp -s "$work/one.atu" "$work/a.atu" && echo "one core and two cores wrote the same bytes" \
+  || { echo "one core and two cores wrote different archives" >&2; exit 1; }
+diff -rq "$corpus" "$work/x" > /dev/null && echo "extracted files equal the corpus" \
+  || { echo "extracted files differ from the corpus" >&2; exit 1; }
+printf 'archive %.1f MB, gzip %.1f MB\n' "$(echo "$(stat -c %s "$work/a.atu") / 1000000" | bc -l)" \
+  "$(echo "$(stat -c %s "$work/corpus.tar.gz") / 1000000" | bc -l)"
+
+ratio() { echo "${seconds[$2]} / ${seconds[$1]}" | bc -l; }
+printf 'create/gzip -6 throughput:  %.2fx on one core (target 1.5x), %.2fx on all cores\n' \
+  "$(ratio "atu create (1 core)" "gzip -6")" "$(ratio "atu create" "gzip -6")"
+[ -n "${seconds[pigz -p 2]:-}" ] && printf 'create/pigz -p 2 throughput: %.2fx\n' "$(ratio "atu create" "pigz -p 2")"
+printf 'extract/gzip -d throughput: %.2fx on one core (target 1.3x)\n' "$(ratio "atu extract (1 core)" "gzip -d")"
+printf 'peak memory: create %.1f MiB, extract %.1f MiB (target < 16 MiB)\n' \
+  "$(echo "${memory[atu create]} / 1024" | bc -l)" "$(echo "${memory[atu extract (1 core)]} / 1024" | bc -l)"

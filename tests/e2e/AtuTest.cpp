@@ -1,0 +1,121 @@
+// The atu program end to end, against a sandbox LIFTO_HOME: Windows paths through its drives.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/SandboxHome.h"
+#include "support/TempFolder.h"
+
+namespace lifto::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Run {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class Atu : public ::testing::Test {
+ protected:
+  Atu() : home({{"A", "floppy"}}) {}
+
+  // Runs build/atu with the arguments (quoted for the shell), standard input closed.
+  Run Atu_(const std::string& arguments) {
+    const fs::path out = home.Home() / "out.txt";
+    const fs::path err = home.Home() / "err.txt";
+    const std::string command = std::string(LIFTO_BINARY_DIR) + "/atu " + arguments + " <&- >" +
+                                out.string() + " 2>" + err.string();
+    Run run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadFileBytes(out);
+    run.err = ReadFileBytes(err);
+    return run;
+  }
+
+  SandboxHome home;
+};
+
+std::string Noise(std::size_t size) {
+  std::mt19937 random(11);
+  std::string text(size, '\0');
+  for (auto& c : text) c = static_cast<char>(random());
+  return text;
+}
+
+TEST_F(Atu, CreateListTestExtractRoundTrip) {
+  home.Write("C:\\PROG\\KORAMI.EXE", Noise(70000));
+  home.Write("C:\\PROG\\DADOS\\LEIA.TXT", std::string(5000, 'l'));
+  Run run = Atu_("create 'A:\\UPD.ATU' 'C:\\PROG\\*.* /s' --title 'Atualização' --file-ids");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");  // no progress bar when standard error is not a terminal
+
+  run = Atu_("list 'A:\\UPD.ATU'");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Title: Atualização\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Files: 2\n"), std::string::npos);
+  EXPECT_NE(run.out.find("FILE:LIST\t"), std::string::npos);
+  EXPECT_NE(run.out.find("c:\\prog\\korami.exe\t"), std::string::npos);
+  EXPECT_NE(run.out.find("\t70000\tEC2\t1\n"), std::string::npos);
+
+  run = Atu_("test 'A:\\UPD.ATU'");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("All 3 entries are sound."), std::string::npos) << run.out;
+
+  run = Atu_("extract 'A:\\UPD.ATU' 'C:\\NOVO' --full-path");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadFileBytes(home.HostPath("C:\\NOVO\\PROG\\KORAMI.EXE")), Noise(70000));
+  EXPECT_EQ(ReadFileBytes(home.HostPath("C:\\NOVO\\PROG\\DADOS\\LEIA.TXT")), std::string(5000, 'l'));
+}
+
+TEST_F(Atu, VolumesBesideTheFirstAreUsedAndAMissingOneIsNamed) {
+  home.Write("C:\\BIG.BIN", Noise(100000));
+  Run run = Atu_("create 'A:\\SET.ATU' 'C:\\BIG.BIN' --max-size 40000");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("4 volumes"), std::string::npos) << run.out;
+  run = Atu_("extract 'A:\\SET.ATU' 'C:\\OUT'");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadFileBytes(home.HostPath("C:\\OUT\\BIG.BIN")), Noise(100000));
+
+  fs::remove(home.HostPath("A:\\SET.003"));
+  run = Atu_("extract 'A:\\SET.ATU' 'C:\\OUT2'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("volume 3 is missing: A:\\SET.003"), std::string::npos) << run.err;
+  run = Atu_("test 'A:\\SET.ATU'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("SET.003"), std::string::npos) << run.err;
+}
+
+TEST_F(Atu, DamageAndMistakesEndWithTheirExitStatus) {
+  home.Write("C:\\A.TXT", std::string(30000, 'a'));
+  ASSERT_EQ(Atu_("create 'C:\\A.ATU' 'C:\\A.TXT'").status, 0);
+  std::string archive = ReadFileBytes(home.HostPath("C:\\A.ATU"));
+  archive[12 + 4 + 8 + 4 + 4 + 4 + 3] ^= 0x40;  // inside the first block's deflate data
+  home.Write("C:\\A.ATU", archive);
+  Run run = Atu_("test 'C:\\A.ATU'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("FAILED  c:\\a.txt: Compression error"), std::string::npos) << run.out;
+  run = Atu_("extract 'C:\\A.ATU' 'C:\\X'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Compression error"), std::string::npos) << run.err;
+
+  EXPECT_EQ(Atu_("list").status, 2);
+  EXPECT_EQ(Atu_("create 'C:\\B.ATU' 'C:\\A.TXT' --max-size 100").status, 2);
+  EXPECT_EQ(Atu_("extract 'C:\\A.ATU' 'C:\\X' --mode sometimes").status, 2);
+  run = Atu_("frobnicate");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("usage:"), std::string::npos);
+  run = Atu_("list 'C:\\NONE.ATU'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("C:\\NONE.ATU"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lifto::test

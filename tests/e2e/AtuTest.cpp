@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct AtuRun {
   int status = -1;
   std::string out;
   std::string err;
@@ -27,12 +27,12 @@ class Atu : public ::testing::Test {
   Atu() : home({{"A", "floppy"}}) {}
 
   // Runs build/atu with the arguments (quoted for the shell), standard input closed.
-  Run Atu_(const std::string& arguments) {
+  AtuRun Atu_(const std::string& arguments) {
     const fs::path out = home.Home() / "out.txt";
     const fs::path err = home.Home() / "err.txt";
     const std::string command = std::string(LIFTO_BINARY_DIR) + "/atu " + arguments + " <&- >" +
                                 out.string() + " 2>" + err.string();
-    Run run;
+    AtuRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     run.out = ReadFileBytes(out);
@@ -53,7 +53,7 @@ std::string Noise(std::size_t size) {
 TEST_F(Atu, CreateListTestExtractRoundTrip) {
   home.Write("C:\\PROG\\KORAMI.EXE", Noise(70000));
   home.Write("C:\\PROG\\DADOS\\LEIA.TXT", std::string(5000, 'l'));
-  Run run = Atu_("create 'A:\\UPD.ATU' 'C:\\PROG\\*.* /s' --title 'Atualização' --file-ids");
+  AtuRun run = Atu_("create 'A:\\UPD.ATU' 'C:\\PROG\\*.* /s' --title 'Atualização' --file-ids");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");  // no progress bar when standard error is not a terminal
 
@@ -77,7 +77,7 @@ TEST_F(Atu, CreateListTestExtractRoundTrip) {
 
 TEST_F(Atu, VolumesBesideTheFirstAreUsedAndAMissingOneIsNamed) {
   home.Write("C:\\BIG.BIN", Noise(100000));
-  Run run = Atu_("create 'A:\\SET.ATU' 'C:\\BIG.BIN' --max-size 40000");
+  AtuRun run = Atu_("create 'A:\\SET.ATU' 'C:\\BIG.BIN' --max-size 40000");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("4 volumes"), std::string::npos) << run.out;
   run = Atu_("extract 'A:\\SET.ATU' 'C:\\OUT'");
@@ -99,7 +99,7 @@ TEST_F(Atu, DamageAndMistakesEndWithTheirExitStatus) {
   std::string archive = ReadFileBytes(home.HostPath("C:\\A.ATU"));
   archive[12 + 4 + 8 + 4 + 4 + 4 + 3] ^= 0x40;  // inside the first block's deflate data
   home.Write("C:\\A.ATU", archive);
-  Run run = Atu_("test 'C:\\A.ATU'");
+  AtuRun run = Atu_("test 'C:\\A.ATU'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.out.find("FAILED  c:\\a.txt: Compression error"), std::string::npos) << run.out;
   run = Atu_("extract 'C:\\A.ATU' 'C:\\X'");

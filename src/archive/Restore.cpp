@@ -1,6 +1,10 @@
 // Restore: reads an archive volume after volume and writes its entries into a target folder,
 // choosing per entry whether to write it.
+#include <cstring>
+#include <filesystem>
 #include <memory>
+#include <utility>
+#include <vector>
 #include <optional>
 
 #include "archive/ArchiveError.h"
@@ -11,6 +15,7 @@
 #include "archive/HostFile.h"
 #include "archive/Spanning.h"
 #include "platform/Files.h"
+#include "platform/Paths.h"
 #include "support/Ui.h"
 
 namespace lifto::archive {
@@ -27,13 +32,22 @@ class RestoreRun {
   void ContinueEntry(FormatReader& in);
   SegmentEnd ReadInto(FormatReader& in, HostFile* target);
   bool AfterBlock(const BlockRead& block, bool written);
+  void Flush(HostFile& target);
   void CloseTarget(HostFile& target);
+  std::string HostTarget() const;
 
   TBackupFile& c_;
   std::string archivePath_;
   std::string folder_;
   std::int32_t stamp_ = 0;
   bool doRestore_ = true;
+  // The current file's host path, resolved once per entry: the file operations on it then need
+  // no case-insensitive walk of its folders.
+  std::string hostTarget_;
+  // Decoded data is gathered before it is written, so that a file costs few system calls.
+  std::vector<std::uint8_t> pending_ = std::vector<std::uint8_t>(kWriteBuffer);
+  std::size_t pendingUsed_ = 0;
+  static constexpr std::size_t kWriteBuffer = 256 * 1024;
   VolumeSource source_;
   std::unique_ptr<SegmentBuffers> buffers_ = std::make_unique<SegmentBuffers>();
 };
@@ -86,22 +100,40 @@ SegmentEnd RestoreRun::ReadInto(FormatReader& in, HostFile* target) {
   const bool written = target != nullptr;
   if (written) {
     events.append = [this, target](std::span<const std::uint8_t> bytes) {
-      if (!target->Write(bytes.data(), bytes.size())) {
-        throw ArchiveError(ErrorText(kErrorReadFile), c_.currentFile_, target->Error());
-      }
+      if (pendingUsed_ + bytes.size() > pending_.size()) Flush(*target);
+      std::memcpy(pending_.data() + pendingUsed_, bytes.data(), bytes.size());
+      pendingUsed_ += bytes.size();
     };
   }
   events.afterBlock = [this, written](const BlockRead& block) { return AfterBlock(block, written); };
   return ReadSegment(in, written, *buffers_, events);
 }
 
+void RestoreRun::Flush(HostFile& target) {
+  const std::size_t used = std::exchange(pendingUsed_, 0);
+  if (used > 0 && !target.Write(pending_.data(), used)) {
+    throw ArchiveError(ErrorText(kErrorReadFile), c_.currentFile_, target.Error());
+  }
+}
+
+std::string RestoreRun::HostTarget() const {
+  const auto host = platform::ToHostPath(c_.currentFile_);
+  return host ? host->string() : c_.currentFile_;
+}
+
 void RestoreRun::CloseTarget(HostFile& target) {
   if (!target.IsOpen()) return;
-  const bool closed = target.Close();
-  platform::SetLastWriteTime(c_.currentFile_, platform::FromDosDateTime(static_cast<std::uint32_t>(stamp_)));
-  if (!closed && c_.errorCode_ == 0) {
-    c_.Fail(kErrorReadFile, c_.currentFile_ + ": " + target.Error());
+  std::string failure;
+  try {
+    Flush(target);
+  } catch (const ArchiveError& e) {
+    failure = e.Describe();
   }
+  pendingUsed_ = 0;
+  const bool closed = target.Close();
+  if (!closed && failure.empty()) failure = c_.currentFile_ + ": " + target.Error();
+  platform::SetLastWriteTime(hostTarget_, platform::FromDosDateTime(static_cast<std::uint32_t>(stamp_)));
+  if (!failure.empty() && c_.errorCode_ == 0) c_.Fail(kErrorReadFile, failure);
 }
 
 void RestoreRun::RestoreEntry(FormatReader& in, const std::string& name) {
@@ -129,8 +161,10 @@ void RestoreRun::RestoreEntry(FormatReader& in, const std::string& name) {
     if (folder.empty()) {
       throw ArchiveError(ErrorText(kErrorReadFile), c_.currentFile_, "the target path names no folder");
     }
-    platform::ForceFolders(folder);  // a folder that cannot be made skips the entry below
-    doRestore_ = platform::FolderExists(folder);
+    hostTarget_ = HostTarget();
+    const std::string hostFolder = std::filesystem::path(hostTarget_).parent_path().string();
+    platform::ForceFolders(hostFolder);  // a folder that cannot be made skips the entry below
+    doRestore_ = platform::FolderExists(hostFolder);
   }
   if (!doRestore_) {
     ReadInto(in, nullptr);
@@ -138,12 +172,12 @@ void RestoreRun::RestoreEntry(FormatReader& in, const std::string& name) {
   }
   HostFile target;
   try {
-    const auto attributes = platform::GetAttributes(c_.currentFile_);
+    const auto attributes = platform::GetAttributes(hostTarget_);
     if (attributes && (*attributes & platform::kAttrReadOnly) != 0) {
       c_.Fail(kErrorReadFile, c_.currentFile_ + ": the file is read-only");
       return;
     }
-    if (!target.Open(c_.currentFile_, HostFile::Mode::Create)) {
+    if (!target.Open(hostTarget_, HostFile::Mode::Create)) {
       c_.Fail(kErrorReadFile, c_.currentFile_ + ": " + target.Error());
       return;
     }
@@ -157,7 +191,8 @@ void RestoreRun::RestoreEntry(FormatReader& in, const std::string& name) {
 
 void RestoreRun::ContinueEntry(FormatReader& in) {
   HostFile target;
-  if (doRestore_ && !target.Open(c_.currentFile_, HostFile::Mode::Append)) {
+  if (doRestore_) hostTarget_ = HostTarget();
+  if (doRestore_ && !target.Open(hostTarget_, HostFile::Mode::Append)) {
     throw ArchiveError(ErrorText(kErrorReadFile), c_.currentFile_, target.Error());
   }
   try {

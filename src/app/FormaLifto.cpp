@@ -102,6 +102,14 @@ TFormaLifto::TFormaLifto(CommandLine arguments, std::string fileVersion, Message
   FormCreate();
 }
 
+TFormaLifto::~TFormaLifto() = default;
+
+void TFormaLifto::Invalidate() {
+  loop_.Post([self = std::weak_ptr<TFormaLifto*>(self_)] {
+    if (auto alive = self.lock()) (*alive)->FormPaint();
+  });
+}
+
 void TFormaLifto::FormCreate() { caption = "Lifto " + FileVersionKind0(fileVersion_); }
 
 void TFormaLifto::FormShow() {
@@ -210,6 +218,7 @@ bool TFormaLifto::ShowUpdateModes() {
       bot_confinet.visible = false;
       Titulo1.visible = false;
       SetHeight(kAlturaPainel);
+      Invalidate();
       break;
     }
   }
@@ -238,6 +247,8 @@ void TFormaLifto::FormActivate() {
   C_tempo.SetInterval(kTempoMs);
   EnableUpdateControls(false);
   iniciarNaPintura = true;
+  // The window has changed since its last paint; the paint that follows starts the delay.
+  Invalidate();
 }
 
 bool TFormaLifto::PrepareAutomaticUpdate() {
@@ -283,6 +294,17 @@ void TFormaLifto::bot_atualizarClick() {
   }
 }
 
+void TFormaLifto::bot_confinetClick() { services_.configureInternet(*this); }
+
+void TFormaLifto::bot_gerarClick() { services_.generateDisks(*this); }
+
+void TFormaLifto::bot_alvoClick() { services_.chooseGenerationFolder(*this); }
+
+void TFormaLifto::SetFocus(const std::string& controlName) {
+  focusedControl = controlName;
+  ++focusRequests;
+}
+
 void TFormaLifto::C_origemDadosClick() {
   const bool disco = C_origemDados.itemIndex == 0;
   C_caminhoOrigem.enabled = disco;
@@ -290,7 +312,7 @@ void TFormaLifto::C_origemDadosClick() {
   C_dados.enabled = disco;
   if (C_origemDados.itemIndex == 1) bot_confinet.enabled = true;
   if (disco) {
-    focusedControl = "C_caminhoOrigem";
+    SetFocus("C_caminhoOrigem");
     C_caminhoOrigem.SelectAll();
     bot_confinet.enabled = false;
   }

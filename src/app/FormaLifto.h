@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,7 @@ class TFormaLifto {
   /// @param loop the message loop that runs C_tempo; must outlive the window
   TFormaLifto(CommandLine arguments, std::string fileVersion, MessageLoop& loop,
               FormaLiftoServices services = DefaultFormaLiftoServices());
+  ~TFormaLifto();
   TFormaLifto(const TFormaLifto&) = delete;
   TFormaLifto& operator=(const TFormaLifto&) = delete;
 
@@ -51,6 +53,9 @@ class TFormaLifto {
   void bot_sairClick();
   /// The update procedure: the button "&Atualizar" and the delay timer.
   void bot_atualizarClick();
+  void bot_confinetClick();
+  void bot_gerarClick();
+  void bot_alvoClick();
   /// Enables or disables C_dados, C_opcoes, C_origemDados, bot_confinet and bot_atualizar.
   void EnableUpdateControls(bool flag);
 
@@ -59,6 +64,9 @@ class TFormaLifto {
   void ChooseOrigemDados(int itemIndex);
   /// The window's close box: FormClose, then the tool ends.
   void Close();
+  /// Asks for a paint of the window: FormPaint runs from the message loop once the current
+  /// handler has returned, as when the window system repaints a changed window.
+  void Invalidate();
 
   // ---- The status-text convention ----
   /// "status": panel 0 of C_status, copied into Panelstatus and labelstatus; repaints.
@@ -85,6 +93,9 @@ class TFormaLifto {
   bool visible = false;
   /// The name of the control that has the focus ("C_caminhoOrigem"), empty for none.
   std::string focusedControl;
+  /// Counts the times the logic gave a control the focus, so a view moves it again each time.
+  int focusRequests = 0;
+  void SetFocus(const std::string& controlName);
 
   /// The run state that the update steps share: the fields of the main-window state table
   /// (modoCaminho, scriptEscolhido, arquivoAtu, erroAtualizacao, programaExe, aliasPrograma,
@@ -147,6 +158,8 @@ class TFormaLifto {
   FormaLiftoServices services_;
   bool automaticPrepared_ = false;
   bool closed_ = false;
+  /// Lets a paint queued in the loop find out that the window is gone.
+  std::shared_ptr<TFormaLifto*> self_ = std::make_shared<TFormaLifto*>(this);
 };
 
 /// The caption's version: the part of a file version before its second "." ("8.2.0.0" → "8.2"),

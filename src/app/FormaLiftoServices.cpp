@@ -34,7 +34,10 @@ FormaLiftoServices DefaultFormaLiftoServices() {
     form.DialupName.clear();
     form.AutoDial = true;
   };
+  services.configureInternet = [](TFormaLifto&) {};
   services.hangUp = [](TFormaLifto&) {};
+  services.generateDisks = [](TFormaLifto&) {};
+  services.chooseGenerationFolder = [](TFormaLifto&) {};
   services.openCatalogueTables = [](TFormaLifto&) {};
   services.closeCatalogueTables = [](TFormaLifto&) {};
   services.newProject = [](TFormaLifto&) {};

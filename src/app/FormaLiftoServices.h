@@ -35,12 +35,20 @@ struct FormaLiftoServices {
   /// ReadInternetSettings: DialupName and AutoDial from the registry.
   std::function<void(TFormaLifto&)> readInternetSettings;
 
+  /// bot_confinetClick: the internet settings dialog. Default: nothing.
+  std::function<void(TFormaLifto&)> configureInternet;
+
   /// HangUp of a dial-up connection that the tool dialled. Default: nothing.
   std::function<void(TFormaLifto&)> hangUp;
 
   /// Edit mode: open and close the catalogue tables TabArquivos, TabDiscos, TabEscr. Default: nothing.
   std::function<void(TFormaLifto&)> openCatalogueTables;
   std::function<void(TFormaLifto&)> closeCatalogueTables;
+
+  /// Edit mode: bot_gerarClick (generate the disks of the project shown) and bot_alvoClick (ask
+  /// for pastaGeracao). Default: nothing.
+  std::function<void(TFormaLifto&)> generateDisks;
+  std::function<void(TFormaLifto&)> chooseGenerationFolder;
 
   /// Starts a new empty project in the editor. Default: nothing.
   std::function<void(TFormaLifto&)> newProject;

@@ -187,6 +187,10 @@ void MainWindowView::Connect() {
   connect(botSair_, &QPushButton::clicked, this, [this] { Forward([this] { form_.bot_sairClick(); }); });
   connect(botAtualizar_, &QPushButton::clicked, this,
           [this] { Forward([this] { form_.bot_atualizarClick(); }); });
+  connect(botConfinet_, &QPushButton::clicked, this,
+          [this] { Forward([this] { form_.bot_confinetClick(); }); });
+  connect(botGerar_, &QPushButton::clicked, this, [this] { Forward([this] { form_.bot_gerarClick(); }); });
+  connect(botAlvo_, &QPushButton::clicked, this, [this] { Forward([this] { form_.bot_alvoClick(); }); });
   connect(botProcurar_, &QPushButton::clicked, this,
           [this] { Forward([this] { form_.bot_procurarClick(); }); });
   connect(cOrigemDados_, qOverload<int>(&QComboBox::activated), this,
@@ -256,9 +260,9 @@ void MainWindowView::Render() {
   cBarra_->setValue(std::clamp(f.c_barra.position, 0, 100));
 
   // Focus and selection follow the form when it moves them, not on every repaint.
-  if (f.focusedControl != renderedFocus_) {
-    renderedFocus_ = f.focusedControl;
-    if (renderedFocus_ == "C_caminhoOrigem") {
+  if (f.focusRequests != renderedFocusRequests_) {
+    renderedFocusRequests_ = f.focusRequests;
+    if (f.focusedControl == "C_caminhoOrigem") {
       cCaminhoOrigem_->setFocus();
       cCaminhoOrigem_->setSelection(f.C_caminhoOrigem.SelStart(), f.C_caminhoOrigem.SelLength());
     }

@@ -56,7 +56,7 @@ class MainWindowView : public QWidget {
   app::MessageLoop& loop_;
   QTimer pump_;
   bool ending_ = false;
-  std::string renderedFocus_;
+  int renderedFocusRequests_ = 0;
 
   QFrame* titulo1_ = nullptr;
   QLabel* tituloTexto_ = nullptr;

@@ -22,7 +22,7 @@ TEST(CommandLine, SwitchesCompareInUpperCaseAndExactly) {
   EXPECT_EQ(CommandLine({"/D"}).Mode(), RunMode::DownloadOffice);
   EXPECT_EQ(CommandLine({"/e"}).Mode(), RunMode::Edit);
   EXPECT_EQ(CommandLine({"/c", "/x"}).Mode(), RunMode::SelfReplacement);
-  EXPECT_EQ(CommandLine({}).Mode(), RunMode::Interactive);
+  EXPECT_EQ(CommandLine().Mode(), RunMode::Interactive);
   EXPECT_EQ(CommandLine({""}).Mode(), RunMode::Interactive);
   EXPECT_EQ(CommandLine({"/Rx"}).Mode(), RunMode::ScriptPath);
   EXPECT_EQ(CommandLine({"/R "}).Mode(), RunMode::ScriptPath);

@@ -60,7 +60,7 @@ TEST(ConsoleRun, AnAutomaticRunEndsByItselfAfterItsTimer) {
 
 TEST(Program, WindowsAreCreatedInStartUpOrder) {
   FormHarness h;
-  const auto windows = app::CreateWindows(app::CommandLine({}), "8.2.0.0", h.loop, h.services);
+  const auto windows = app::CreateWindows(app::CommandLine(), "8.2.0.0", h.loop, h.services);
   EXPECT_EQ(windows.creationOrder,
             (std::vector<std::string>{"TFormaLifto", "TFormaEdicao", "TFormaversoes", "TFormaConexao",
                                       "TFormaajustaversao"}));

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -111,6 +112,30 @@ TEST(MainWindowView, EditModeShowsTheGenerationButtons) {
   EXPECT_TRUE(v.Shown("bot_gerar"));
   EXPECT_TRUE(v.Shown("bot_alvo"));
   EXPECT_EQ(v.Child<QStackedWidget>("C_pag")->currentWidget()->objectName(), "C_edicao");
+}
+
+TEST(MainWindowView, QtTimerDrivesTheTimersOfTheLoop) {
+  ViewInMode v({});
+  app::TTimer timer(v.loop, 20, true);
+  int fired = 0;
+  timer.OnTimer = [&] {
+    ++fired;
+    timer.SetEnabled(false);
+  };
+  QElapsedTimer clock;
+  clock.start();
+  while (fired == 0 && clock.elapsed() < 2000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  EXPECT_EQ(fired, 1);
+}
+
+TEST(MainWindowView, ClosingTheWindowEndsTheTool) {
+  ViewInMode v({});
+  v.view->close();
+  EXPECT_TRUE(support::App().Terminated());
+  EXPECT_EQ(support::App().ExitCode(), 0);
+  EXPECT_FALSE(v.form->visible);
 }
 
 }  // namespace

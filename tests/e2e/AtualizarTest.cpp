@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct RunResult {
   int status = -1;
   std::vector<std::string> transcript;  ///< one JSON object a line (UTF-8)
   std::string err;
@@ -38,7 +38,7 @@ class Atualizar : public ::testing::Test {
     std::ofstream(home_ / name, std::ios::binary) << content;
   }
 
-  Run Start(const std::string& arguments) {
+  RunResult Start(const std::string& arguments) {
     const fs::path transcript = folder_.Path() / "transcript.jsonl";
     const fs::path err = folder_.Path() / "stderr.txt";
     fs::remove(transcript);
@@ -47,7 +47,7 @@ class Atualizar : public ::testing::Test {
                                 "' LIFTO_TRANSCRIPT='" + transcript.string() + "' '" LIFTO_BINARY_DIR +
                                 std::string("/atualizar' ") + arguments + " </dev/null >/dev/null 2>'" +
                                 err.string() + "'";
-    Run run;
+    RunResult run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     std::ifstream in(transcript);
@@ -61,7 +61,7 @@ class Atualizar : public ::testing::Test {
 };
 
 TEST_F(Atualizar, PathModeWithoutTheScriptFails) {
-  const Run run = Start("'/F:\\UPD\\NADA.aex'");
+  const RunResult run = Start("'/F:\\UPD\\NADA.aex'");
   EXPECT_EQ(run.status, 1);
   ASSERT_EQ(run.transcript.size(), 1u);
   EXPECT_EQ(run.transcript[0],
@@ -69,7 +69,7 @@ TEST_F(Atualizar, PathModeWithoutTheScriptFails) {
 }
 
 TEST_F(Atualizar, AutomaticUpdateOfAnUnknownProgramFails) {
-  const Run run = Start("/r /xyz.exe");
+  const RunResult run = Start("/r /xyz.exe");
   EXPECT_EQ(run.status, 1);
   ASSERT_EQ(run.transcript.size(), 1u);
   EXPECT_EQ(run.transcript[0],
@@ -80,7 +80,7 @@ TEST_F(Atualizar, AutomaticUpdateWithoutMarkerFails) {
   WriteHome("aliases.ini", "[ALIAS_PAVRO]\nPATH=F:\\PAVRO\\DADOS\n");
   fs::create_directories(home_ / "srv/PAVRO/DADOS");
   fs::create_directories(home_ / "srv/PAVRO/updates");
-  const Run run = Start("/R /PAVRO.EXE");
+  const RunResult run = Start("/R /PAVRO.EXE");
   EXPECT_EQ(run.status, 1);
   ASSERT_EQ(run.transcript.size(), 1u);
   EXPECT_EQ(run.transcript[0],
@@ -88,7 +88,7 @@ TEST_F(Atualizar, AutomaticUpdateWithoutMarkerFails) {
 }
 
 TEST_F(Atualizar, InteractiveRunWithoutAPersonClosesTheWindow) {
-  const Run run = Start("");
+  const RunResult run = Start("");
   EXPECT_EQ(run.status, 0);
   ASSERT_EQ(run.transcript.size(), 1u);
   EXPECT_NE(run.transcript[0].find(R"("type":"dialog","name":"TFormaLifto")"), std::string::npos);
@@ -96,7 +96,7 @@ TEST_F(Atualizar, InteractiveRunWithoutAPersonClosesTheWindow) {
 
 TEST_F(Atualizar, SelfReplacementFinishCopiesTheTool) {
   WriteHome("srv/KORAMI/atualizar", "OLD");
-  const Run run = Start("/C /F:\\\\KORAMI\\\\atualizar");
+  const RunResult run = Start("/C /F:\\\\KORAMI\\\\atualizar");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(ReadFileBytes(home_ / "srv/KORAMI/atualizar"), ReadFileBytes(LIFTO_BINARY_DIR "/atualizar"));
 }
@@ -112,7 +112,7 @@ class BadConfiguration : public Atualizar, public ::testing::WithParamInterface<
 TEST_P(BadConfiguration, EndsWithStatusTwoNamingFileAndLine) {
   const BadFile bad = GetParam();
   WriteHome(bad.file, bad.content);
-  const Run run = Start("");
+  const RunResult run = Start("");
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find(bad.file), std::string::npos) << run.err;
   EXPECT_NE(run.err.find(bad.expected), std::string::npos) << run.err;
@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Atualizar, UnreadableSystemIniEndsWithStatusTwo) {
   fs::remove(home_ / "system.ini");
   fs::create_directories(home_ / "system.ini");
-  const Run run = Start("");
+  const RunResult run = Start("");
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("system.ini"), std::string::npos) << run.err;
 }

@@ -370,6 +370,23 @@ void TFormaLifto::EndTool(int exitStatus) {
 
 void TFormaLifto::MarkWorkDone() { EndTool(0); }
 
+void TFormaLifto::MarkFailed() { support::App().SetExitCode(1); }
+
+void TFormaLifto::CloseWindow() {
+  support::App().SetExitCode(1);
+  Close();
+}
+
+void TFormaLifto::ShowWorkingLayout() {
+  Panelstatus.visible = true;
+  Panelstatus.left = 3;
+  Panelstatus.top = 8;
+  bot_atualizar.visible = false;
+  bot_confinet.visible = false;
+  Titulo1.visible = false;
+  SetHeight(kAlturaPainel);
+}
+
 void TFormaLifto::SetHeight(int newHeight) { height = newHeight; }
 
 void TFormaLifto::ShowPanelStatus() {

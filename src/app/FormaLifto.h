@@ -10,6 +10,7 @@
 #include "app/FormaLiftoServices.h"
 #include "app/MessageLoop.h"
 #include "update/UpdateContext.h"
+#include "update/UpdateWindow.h"
 
 /// The main window of atualizar, TFormaLifto, as plain C++: its controls kept as data, the run
 /// state that the update, download and generation steps share, and its event handlers. A
@@ -22,7 +23,7 @@
 /// interactive and edit modes leaves 0 unless a failure set 1.
 namespace lifto::app {
 
-class TFormaLifto {
+class TFormaLifto : public update::UpdateWindow {
  public:
   /// Height of the window in each layout (pixels, as the form designer's).
   static constexpr int kAltura = 260;
@@ -36,7 +37,7 @@ class TFormaLifto {
   /// @param loop the message loop that runs C_tempo; must outlive the window
   TFormaLifto(CommandLine arguments, std::string fileVersion, MessageLoop& loop,
               FormaLiftoServices services = DefaultFormaLiftoServices());
-  ~TFormaLifto();
+  ~TFormaLifto() override;
   TFormaLifto(const TFormaLifto&) = delete;
   TFormaLifto& operator=(const TFormaLifto&) = delete;
 
@@ -78,9 +79,24 @@ class TFormaLifto {
 
   // ---- Ending the tool ----
   /// Ends the tool with an exit status (0 work done, 1 failure or refusal).
-  void EndTool(int exitStatus);
-  /// The work of an automatic run succeeded: the tool ends with 0.
+  void EndTool(int exitStatus) override;
+  /// The work of the run succeeded: the tool ends with 0.
   void MarkWorkDone();
+  /// The run failed and the window stays open: closing it later ends the tool with 1.
+  void MarkFailed() override;
+  /// Closes the window after a refusal or a stop: the tool ends with 1.
+  void CloseWindow() override;
+
+  // ---- What the update procedure asks of the window ----
+  update::UpdateContext& Context() override { return context; }
+  int SourceItem() const override { return C_origemDados.itemIndex; }
+  void SetSourceFolder(const std::string& text) override { C_caminhoOrigem.SetText(text); }
+  std::vector<std::string>& VersionItems() override { return c_versao.items; }
+  int& VersionItemIndex() override { return c_versao.itemIndex; }
+  bool& VersionListEnabled() override { return c_versao.enabled; }
+  /// Panelstatus at left 3, top 8; bot_atualizar, bot_confinet and Titulo1 hidden; 220 high.
+  void ShowWorkingLayout() override;
+  void CountDiskConfirmed() override { ++discosGerados; }
 
   const CommandLine& commandLine() const { return commandLine_; }
   MessageLoop& loop() { return loop_; }

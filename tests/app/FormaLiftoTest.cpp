@@ -275,5 +275,25 @@ TEST(FormaLifto, StatusConventionWritesPanelZeroAndCopies) {
   EXPECT_TRUE(f.bot_procurar.enabled);  // not one of the update controls
 }
 
+TEST(FormaLifto, AsTheUpdateProceduresWindow) {
+  FormHarness h;
+  TFormaLifto& f = h.Create({});
+  h.ShowActivatePaint();
+  update::UpdateWindow& w = f;
+  w.SetSourceFolder("F:\\UPD");
+  EXPECT_EQ(h.filledFrom.back(), "F:\\UPD");
+  w.ShowWorkingLayout();
+  EXPECT_TRUE(f.Panelstatus.visible);
+  EXPECT_FALSE(f.bot_atualizar.visible || f.bot_confinet.visible || f.Titulo1.visible);
+  EXPECT_EQ(f.height, 220);
+  w.MarkFailed();
+  EXPECT_FALSE(Ended());
+  EXPECT_EQ(ExitStatus(), 1);
+  w.CloseWindow();
+  EXPECT_TRUE(Ended());
+  EXPECT_FALSE(f.visible);
+  EXPECT_EQ(ExitStatus(), 1);
+}
+
 }  // namespace
 }  // namespace lifto::test

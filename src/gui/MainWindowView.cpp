@@ -24,6 +24,7 @@
 #include "app/FormaLifto.h"
 #include "app/MessageLoop.h"
 #include "gui/GuiUi.h"
+#include "gui/QtText.h"
 #include "platform/Codepage.h"
 #include "support/Application.h"
 
@@ -32,23 +33,20 @@ namespace {
 
 constexpr int kLargura = 470;
 
-QString Q(const std::string& text1252) { return QString::fromStdString(platform::ToUtf8(text1252)); }
-std::string FromQ(const QString& text) { return platform::FromUtf8(text.toStdString()); }
-
 void Show(QWidget* widget, const app::TControl& control) {
   widget->setVisible(control.visible);
   widget->setEnabled(control.enabled);
 }
 
 void SetText(QLabel* label, const std::string& text) {
-  const QString q = Q(text);
+  const QString q = ToQt(text);
   if (label->text() != q) label->setText(q);
 }
 
 void SetItems(QComboBox* combo, const app::TComboBox& state) {
   const QSignalBlocker block(combo);
   QStringList items;
-  for (const auto& item : state.items) items << Q(item);
+  for (const auto& item : state.items) items << ToQt(item);
   QStringList current;
   for (int i = 0; i < combo->count(); ++i) current << combo->itemText(i);
   if (current != items) {
@@ -103,7 +101,7 @@ void MainWindowView::BuildWidgets() {
   botConfinet_->setToolTip("Configurar Internet");
   botGerar_ = makeButton(titulo1_, "bot_gerar");
   botAlvo_ = makeButton(titulo1_, "bot_alvo");
-  botAlvo_->setToolTip(Q(Ansi("Local da Geração dos Discos")));
+  botAlvo_->setToolTip(ToQt(Ansi("Local da Geração dos Discos")));
   botSair_ = makeButton(titulo1_, "bot_sair");
   for (auto* b : {botAtualizar_, botConfinet_, botGerar_, botAlvo_, botSair_}) tituloLayout->addWidget(b);
   root->addWidget(titulo1_);
@@ -196,7 +194,7 @@ void MainWindowView::Connect() {
   connect(cOrigemDados_, qOverload<int>(&QComboBox::activated), this,
           [this](int index) { Forward([this, index] { form_.ChooseOrigemDados(index); }); });
   connect(cCaminhoOrigem_, &QLineEdit::textEdited, this, [this](const QString& text) {
-    Forward([this, text] { form_.C_caminhoOrigem.SetText(FromQ(text)); });
+    Forward([this, text] { form_.C_caminhoOrigem.SetText(FromQt(text)); });
   });
   connect(cVersao_, qOverload<int>(&QComboBox::activated), this,
           [this](int index) { Forward([this, index] { form_.c_versao.itemIndex = index; }); });
@@ -210,7 +208,7 @@ void MainWindowView::Connect() {
 
 void MainWindowView::Render() {
   const app::TFormaLifto& f = form_;
-  setWindowTitle(Q(f.caption));
+  setWindowTitle(ToQt(f.caption));
   setFixedSize(kLargura, f.height);
   setEnabled(f.enabled);
 
@@ -221,28 +219,28 @@ void MainWindowView::Render() {
       {botAlvo_, &f.bot_alvo},   {botConfinet_, &f.bot_confinet},   {botProcurar_, &f.bot_procurar}};
   for (const auto& [widget, state] : buttons) {
     Show(widget, *state);
-    if (widget != botProcurar_) widget->setText(Q(state->caption));
+    if (widget != botProcurar_) widget->setText(ToQt(state->caption));
   }
 
   cPag_->setCurrentWidget(f.C_pag.activePage == "C_edicao" ? cEdicao_ : cAtualizacao_);
   Show(cOrigemDados_, f.C_origemDados);
   SetItems(cOrigemDados_, f.C_origemDados);
   Show(cDados_, f.C_dados);
-  cDados_->setTitle(Q(f.C_dados.caption));
+  cDados_->setTitle(ToQt(f.C_dados.caption));
   Show(cCaminhoOrigem_, f.C_caminhoOrigem);
-  if (FromQ(cCaminhoOrigem_->text()) != f.C_caminhoOrigem.Text()) {
-    cCaminhoOrigem_->setText(Q(f.C_caminhoOrigem.Text()));
+  if (FromQt(cCaminhoOrigem_->text()) != f.C_caminhoOrigem.Text()) {
+    cCaminhoOrigem_->setText(ToQt(f.C_caminhoOrigem.Text()));
   }
   Show(cVersao_, f.c_versao);
   SetItems(cVersao_, f.c_versao);
   Show(cOpcoes_, f.C_opcoes);
-  cOpcoes_->setTitle(Q(f.C_opcoes.caption));
+  cOpcoes_->setTitle(ToQt(f.C_opcoes.caption));
   const std::pair<QCheckBox*, const app::TCheckBox*> boxes[] = {
       {cLocal_, &f.C_local}, {cRede_, &f.C_rede}, {cWindows_, &f.C_windows}};
   for (const auto& [widget, state] : boxes) {
     const QSignalBlocker block(widget);
     Show(widget, *state);
-    widget->setText(Q(state->caption));
+    widget->setText(ToQt(state->caption));
     widget->setChecked(state->checked);
   }
 

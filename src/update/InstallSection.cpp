@@ -11,6 +11,15 @@
 namespace lifto::update {
 namespace {
 
+// Whether an entry's file is the tool's own executable. The file name is compared, not the whole
+// entry: here the tool's file has no ".EXE", and "ATUALIZAR" would also be found in
+// "ATUALIZAR.HLP", whose copy must not take over the tool.
+bool NamesTheTool(const std::string& name, const std::string& ownName) {
+  const std::string upper = platform::Upper1252(name);
+  return upper == ownName ||
+         (ownName.find('.') == std::string::npos && upper == ownName + ".EXE");
+}
+
 // Copies one entry; false when a copy failed or the target would leave the root.
 bool InstallEntry(UpdateContext& context, const std::string& extractFolder,
                   const std::string& root, const std::string& entry) {
@@ -25,9 +34,7 @@ bool InstallEntry(UpdateContext& context, const std::string& extractFolder,
 
   const std::string source = extractFolder + "\\" + name;
   const std::string ownName = platform::Upper1252(OwnExecutableName(context));
-  if (platform::Upper1252(entry).find(ownName) == std::string::npos) {
-    return platform::CopyFile(source, target + name);
-  }
+  if (!NamesTheTool(name, ownName)) return platform::CopyFile(source, target + name);
 
   // The tool itself: a running executable is not overwritten in place; the copy in the
   // temporary folder finishes the replacement once this process has ended.

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <stdexcept>
 #include <vector>
 
 #include "platform/Codepage.h"
@@ -55,6 +56,8 @@ std::string ScriptNameOfLogLine(const std::string& line) {
 
 void WriteUpdateLog(UpdateContext& context, const std::string& folder,
                     const std::string& scriptPath, const std::string& version) {
+  // Without the server folder the log would land in the current drive's root.
+  if (folder.empty()) throw std::runtime_error("Cannot write the update log: no server folder");
   const std::string log = folder + "\\" + kLogName;
   const std::string line = UpdateLogLine(version, scriptPath);
 

@@ -32,15 +32,6 @@ TEST_F(BackupFilesTest, SavesTheNamedFilesUnderTheirBareNames) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(BackupFilesTest, TheLaterOfTwoFilesWithOneNameStays) {
-  home.Write("C:\\KORAMI\\TAB.DB", "local table");
-  context.listaBackup = {"B_ARQ1=<PONTO>\\TAB.DB", "B_ARQ2=<SERVIDOR>\\DADOS\\TAB.DB"};
-
-  BackupFiles(context);
-
-  EXPECT_EQ(Read("F:\\KORAMI\\updates\\BACKUP\\TAB.DB"), "server table");
-}
-
 TEST_F(BackupFilesTest, BadAndMissingEntriesAreReportedAndPassedOver) {
   context.listaBackup = {"B_ARQ1=C:\\KORAMI\\INDICE.IDX", "B_ARQ2=<PONTO>\\NADA.IDX",
                          "B_ARQ3=<PONTO>\\<WINDOWS>\\INDICE.IDX", "B_ARQ4=<PONTO>\\INDICE.IDX"};
@@ -68,27 +59,6 @@ TEST_F(BackupFilesTest, TheAutomaticUpdateMakesNoBackup) {
   EXPECT_TRUE(Exists("F:\\KORAMI\\updates\\BACKUP\\OLD.DB"));
   EXPECT_FALSE(Exists("F:\\KORAMI\\updates\\BACKUP\\INDICE.IDX"));
   EXPECT_EQ(context.statusBar, "");
-}
-
-TEST_F(BackupFilesTest, AnMsDosProgramKeepsItsBackupBelowItsLocalFolder) {
-  context.programaWindows = false;
-  context.listaBackup = {"B_ARQ10=<PONTO>\\INDICE.IDX"};
-
-  BackupFiles(context);
-
-  EXPECT_EQ(Read("C:\\KORAMI\\updates\\BACKUP\\INDICE.IDX"), "local index");
-  EXPECT_TRUE(Exists("F:\\KORAMI\\updates\\BACKUP\\OLD.DB"));
-}
-
-TEST_F(BackupFilesTest, AProgramOutsideTheKnownTableUsesItsOwnAppPaths) {
-  SetAppPath("OUTRO.EXE", "C:\\OUTRO");
-  home.Write("C:\\OUTRO\\OUTRO.CFG", "settings");
-  context.programaExe = "OUTRO.EXE";
-  context.listaBackup = {"B_ARQ1=<PONTO>\\OUTRO.CFG"};
-
-  BackupFiles(context);
-
-  EXPECT_EQ(Read("F:\\KORAMI\\updates\\BACKUP\\OUTRO.CFG"), "settings");
 }
 
 TEST_F(BackupFilesTest, WithoutAFolderForTheBackupNothingIsTouched) {

@@ -4,7 +4,6 @@
 
 #include "UpdateFixture.h"
 #include "platform/Paths.h"
-#include "platform/SystemFolders.h"
 
 namespace lifto::test {
 namespace {
@@ -13,10 +12,6 @@ using update::ClearExtractFolder;
 using update::ExtractFolder;
 
 class ExtractFolderTest : public UpdateFixture {};
-
-TEST_F(ExtractFolderTest, LiesInThePrivateTemporaryFolder) {
-  EXPECT_EQ(ExtractFolder(), platform::PrivateTempFolder() + "\\Vorn");
-}
 
 TEST_F(ExtractFolderTest, IsNeverAFolderOthersCanWrite) {
   // TEMP pointing at a folder every user can write (as /tmp): the extraction folder moves into a private

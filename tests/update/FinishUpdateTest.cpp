@@ -48,13 +48,6 @@ TEST_F(FinishUpdateTest, TellsTheCallingWindowBeforeTheSuccessMessage) {
   EXPECT_EQ(ui.messages[0].text, Ansi("Atualização do Sistema Realizada com Sucesso!"));
 }
 
-TEST_F(FinishUpdateTest, WithoutNotificationOnlyTheSuccessMessage) {
-  context.secondArgument = "/nv:1234";  // not the switch: exact case
-  FinishUpdate(context);
-  EXPECT_EQ(ui.MessageTexts(),
-            std::vector<std::string>{Ansi("Atualização do Sistema Realizada com Sucesso!")});
-}
-
 TEST_F(FinishUpdateTest, AHandleThatIsNoNumberEndsTheFinishWithAnError) {
   context.secondArgument = "/NV:12a";
   try {

@@ -55,12 +55,6 @@ TEST_F(InstallSectionTest, AFailedCopyStopsTheSectionAndKeepsWhatWasCopied) {
   EXPECT_FALSE(Exists("F:\\KORAMI\\KORAMI.EXE"));
 }
 
-TEST_F(InstallSectionTest, AFileMissingFromTheArchiveFailsTheSection) {
-  EXPECT_FALSE(InstallSection(context, extract, "C:\\KORAMI", {"P_ARQ1=C:\\FONTES\\NADA.DLL , \\"}));
-  EXPECT_EQ(ui.MessageTexts(),
-            std::vector<std::string>{Ansi("Não foi possível copiar o arquivo NADA.DLL")});
-}
-
 TEST_F(InstallSectionTest, TargetsOutsideTheRootAreRefused) {
   home.Write(extract + "\\passwd", "planted");
 
@@ -95,6 +89,19 @@ TEST_F(InstallSectionTest, TheToolInstalledElsewhereIsCopiedThereToo) {
   EXPECT_TRUE(context.autoAtualizacao);
   EXPECT_EQ(Read("C:\\WINDOWS\\SYSTEM\\ATUALIZAR.EXE"), "new tool");
   EXPECT_EQ(Read(platform::PrivateTempFolder() + "\\ATUALIZAR.EXE"), "new tool");
+}
+
+TEST_F(InstallSectionTest, AFileNamedLikeTheToolIsNoHandOver) {
+  context.ownExecutable = "Z:\\opt\\lifto\\atualizar";
+
+  EXPECT_TRUE(InstallSection(context, extract, "C:\\KORAMI",
+                             {"P_ARQ1=C:\\FONTES\\AJUDA.HLP , \\ATUALIZAR\\"}));
+  EXPECT_FALSE(context.autoAtualizacao);
+
+  EXPECT_TRUE(InstallSection(context, extract, "C:\\WINDOWS",
+                             {"W_ARQ16=C:\\FONTES\\ATUALIZAR.EXE , \\SYSTEM\\"}));
+  EXPECT_TRUE(context.autoAtualizacao);
+  EXPECT_EQ(Read(platform::PrivateTempFolder() + "\\ATUALIZAR"), "new tool");
 }
 
 }  // namespace

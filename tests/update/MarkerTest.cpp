@@ -31,12 +31,6 @@ TEST_F(MarkerTest, WritesTheScriptNameIntoTheUpdatesFolderOfTheAlias) {
   EXPECT_FALSE(Exists("F:\\KORAMI\\updates\\atualiza.ok"));
 }
 
-TEST_F(MarkerTest, OnlyTheFirstLineIsRead) {
-  home.Write("F:\\KORAMI\\updates\\atualiza.ok", "Y.aex\r\nsomething else\r\n");
-  EXPECT_EQ(ReadMarker("F:\\KORAMI\\updates\\atualiza.ok"), "Y.aex");
-  EXPECT_EQ(ReadMarker("F:\\KORAMI\\updates\\missing.ok"), "");
-}
-
 TEST_F(MarkerTest, UnknownAliasWritesNothing) {
   context.scriptEscolhido = "X.aex";
   EXPECT_EQ(MarkerPath("ALIAS_NONE"), "");

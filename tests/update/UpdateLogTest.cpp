@@ -103,19 +103,6 @@ TEST_F(UpdateLogTest, CleanupKeepsTheFourUpdatesThatAppearLatest) {
   EXPECT_EQ(context.statusBar, "Limpando Area...");
 }
 
-TEST_F(UpdateLogTest, CleanupSkipsMissingScriptsWhenChoosingTheKeptFour) {
-  home.Write("F:\\KORAMI\\Atualiz.log", LogOf({"A.aex", "B.aex", "C.aex", "D.aex", "E.aex"}));
-  for (const char* name : {"A", "B", "C", "E"}) {
-    home.Write(std::string("F:\\KORAMI\\UPDATES\\") + name + ".aex", "script");
-  }
-
-  CleanUpdatesFolder(context);
-
-  for (const char* name : {"A", "B", "C", "E"}) {
-    EXPECT_TRUE(Exists(std::string("F:\\KORAMI\\UPDATES\\") + name + ".aex")) << name;
-  }
-}
-
 TEST_F(UpdateLogTest, CleanupNeverDeletesOutsideTheUpdatesFolder) {
   home.Write("F:\\KORAMI\\Atualiz.log",
              LogOf({"A.aex", "B.aex", "C.aex", "D.aex"}) +
@@ -145,18 +132,6 @@ TEST_F(UpdateLogTest, CleanupOfTheArchiveUsesTheScriptNameOnly) {
 
   EXPECT_FALSE(Exists("F:\\AEXPERT\\UPDATES\\A.ATU"));
   EXPECT_TRUE(Exists("F:\\ATUPERT\\UPDATES\\A.ATU"));
-}
-
-TEST_F(UpdateLogTest, WritingTheLogCleansTheUpdatesFolder) {
-  home.Write("F:\\KORAMI\\Atualiz.log", LogOf({"A.aex", "B.aex", "C.aex", "D.aex"}));
-  for (const char* name : {"A", "B", "C", "D", "E"}) {
-    home.Write(std::string("F:\\KORAMI\\UPDATES\\") + name + ".aex", "script");
-  }
-
-  WriteUpdateLog(context, "F:\\KORAMI", "F:\\KORAMI\\UPDATES\\E.aex", "6.5");
-
-  EXPECT_FALSE(Exists("F:\\KORAMI\\UPDATES\\A.aex"));
-  EXPECT_TRUE(Exists("F:\\KORAMI\\UPDATES\\E.aex"));
 }
 
 TEST_F(UpdateLogTest, LastLoggedScriptReadsTheLogBesideTheSourceFolder) {

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "platform/EnvironmentText.h"
 #include "platform/Paths.h"
 #include "support/SandboxHome.h"
 #include "support/TempFolder.h"
@@ -132,6 +133,26 @@ TEST(Environment, BadLinesNameTheFileAndLine) {
       EXPECT_THAT(e.what(), HasSubstr("line " + std::to_string(c.line) + ":"));
       EXPECT_THAT(e.what(), HasSubstr(c.problem));
     }
+  }
+}
+
+TEST(Environment, TextsReadByTheFileRulesWithoutTouchingTheDisk) {
+  TempFolder temp;
+  const auto home = temp.Path() / "home";
+  const auto env = EnvironmentFromTexts(home, "[Drives]\nF=dados\nz=\n", "[ALIAS_A]\nPATH=F:\\A\n");
+  ASSERT_NE(env.FindDrive("F"), nullptr);
+  EXPECT_EQ(env.FindDrive("F")->folder, home / "dados");
+  EXPECT_EQ(env.FindDrive("Z"), nullptr);
+  EXPECT_EQ(env.FindDrive("C")->folder, home / "drive_c");
+  EXPECT_THAT(*env.AliasParameters("alias_a"), ElementsAre("PATH=F:\\A"));
+  EXPECT_FALSE(fs::exists(home));
+
+  try {
+    EnvironmentFromTexts(home, std::nullopt, "[A]\n[a]\n");
+    ADD_FAILURE() << "no ConfigError";
+  } catch (const ConfigError& e) {
+    EXPECT_EQ(e.File(), home / "aliases.ini");
+    EXPECT_EQ(e.Line(), 2);
   }
 }
 

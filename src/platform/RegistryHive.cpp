@@ -174,8 +174,11 @@ class ExportParser {
     std::string_view name = line.substr(1, line.size() - 2);
     const bool removal = !name.empty() && name.front() == '-';
     if (removal) name.remove_prefix(1);
-    if (NormalizeKeyPath(name).empty()) Fail(lineNo, "empty key name");
+    const std::string normalized = NormalizeKeyPath(name);
+    if (normalized.empty()) Fail(lineNo, "empty key name");
     CheckName(name, lineNo);
+    // "[\-X]" names a key "-X" that would be written back as "[-X]", which removes it.
+    if (!removal && normalized.front() == '-') Fail(lineNo, "a key name cannot start with '-'");
     key_ = std::string(name);
     inKey_ = !removal;
     // "[-KEY]" removes the key and everything below it, as importing the line would.

@@ -110,8 +110,9 @@ TEST(RegistryHive, MalformedLinesNameTheFileAndLine) {
   }
 }
 
-// Such names cannot be written back as one line; they must not escape the parser as another error.
-TEST(RegistryHive, NameWithALineBreakOrZeroByteIsAConfigError) {
+// Such names cannot be written back as they were read: a line break or zero splits the line, and a
+// key "-X" would be written as the removal "[-X]". They must not escape the parser as another error.
+TEST(RegistryHive, NameThatCannotBeWrittenBackIsAConfigError) {
   using namespace std::string_literals;
   struct Case {
     std::string text;
@@ -122,6 +123,7 @@ TEST(RegistryHive, NameWithALineBreakOrZeroByteIsAConfigError) {
       {"REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\ry\"=\"1\"\n"s, 3},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\A\0B]\n"s, 2},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\0\"=dword:1\n"s, 3},
+      {"REGEDIT4\n\n[\\-X]\n"s, 3},
   };
   for (const auto& c : cases) {
     try {

@@ -151,7 +151,9 @@ class EnvironmentLoader {
               [](const DriveMapping& a, const DriveMapping& b) { return a.prefix < b.prefix; });
     env_.drives_ = std::move(letters);
     env_.drives_.insert(env_.drives_.end(), unc.begin(), unc.end());
-    env_.system_.emplace("WINDOWSFOLDER", "C:\\WINDOWS");
+    // An empty WindowsFolder= means the default, as it does for the programs that ask for the
+    // folder, so that the folder they are given is the one created here.
+    if (auto& windows = env_.system_["WINDOWSFOLDER"]; windows.empty()) windows = "C:\\WINDOWS";
   }
 
   void ApplyAliases(const std::vector<ConfigSection>& sections, const std::filesystem::path& file) {

@@ -60,6 +60,14 @@ TEST(Environment, EmptyRootGetsTheStandardDrivesAndFolders) {
   EXPECT_TRUE(env.AliasNames().empty());
 }
 
+TEST(Environment, EmptyWindowsFolderIsTheDefaultAndIsCreated) {
+  TempFolder temp;
+  temp.Write("system.ini", "[System]\nWindowsFolder=\n");
+  const auto env = Environment::LoadFrom(temp.Path());
+  EXPECT_EQ(env.SystemValue("WindowsFolder"), "C:\\WINDOWS");
+  EXPECT_TRUE(fs::is_directory(temp.Path() / "drive_c" / "WINDOWS"));
+}
+
 TEST(Environment, ReadsDrivesSystemValuesAndAliases) {
   TempFolder temp;
   temp.Write("system.ini",

@@ -12,6 +12,7 @@
 
 #include "platform/Codepage.h"
 #include "platform/ConfigFile.h"
+#include "platform/EnvironmentText.h"
 #include "platform/Paths.h"
 #include "platform/TextCase.h"
 
@@ -97,16 +98,27 @@ class EnvironmentLoader {
  public:
   explicit EnvironmentLoader(Environment& env) : env_(env) {}
 
+  void SetHome(const std::filesystem::path& home) { env_.home_ = home; }
+
   void ReadSystem(const std::filesystem::path& file) {
     auto sections = ReadConfigFile(file);
     if (!sections) {
       WriteDefaultSystemIni(file);
       sections.emplace();
     }
+    ApplySystem(*sections, file);
+  }
+
+  void ReadAliases(const std::filesystem::path& file) {
+    if (const auto sections = ReadConfigFile(file)) ApplyAliases(*sections, file);
+  }
+
+  // No sections (no system.ini at all) give the default drives and Windows folder.
+  void ApplySystem(const std::vector<ConfigSection>& sections, const std::filesystem::path& file) {
     std::vector<DriveMapping> letters;
     std::vector<DriveMapping> unc;
     std::map<std::string, int> seen;  // drive prefixes in capitals, mapped or left unmapped
-    for (const auto& section : *sections) {
+    for (const auto& section : sections) {
       if (EqualsNoCase(section.name, "Drives")) {
         for (const auto& entry : section.entries) {
           const auto prefix = DrivePrefixOf(entry.key);
@@ -139,14 +151,14 @@ class EnvironmentLoader {
               [](const DriveMapping& a, const DriveMapping& b) { return a.prefix < b.prefix; });
     env_.drives_ = std::move(letters);
     env_.drives_.insert(env_.drives_.end(), unc.begin(), unc.end());
-    env_.system_.emplace("WINDOWSFOLDER", "C:\\WINDOWS");
+    // An empty WindowsFolder= means the default, as it does for the programs that ask for the
+    // folder, so that the folder they are given is the one created here.
+    if (auto& windows = env_.system_["WINDOWSFOLDER"]; windows.empty()) windows = "C:\\WINDOWS";
   }
 
-  void ReadAliases(const std::filesystem::path& file) {
-    const auto sections = ReadConfigFile(file);
-    if (!sections) return;
+  void ApplyAliases(const std::vector<ConfigSection>& sections, const std::filesystem::path& file) {
     std::map<std::string, int> seen;
-    for (const auto& section : *sections) {
+    for (const auto& section : sections) {
       const auto [it, fresh] = seen.emplace(Upper1252(section.name), section.line);
       if (!fresh) {
         throw ConfigError(file, section.line,
@@ -200,6 +212,19 @@ Environment Environment::LoadFrom(const std::filesystem::path& home) {
   loader.ReadSystem(env.home_ / "system.ini");
   loader.ReadAliases(env.home_ / "aliases.ini");
   loader.CreateStandardFolders();
+  return env;
+}
+
+Environment EnvironmentFromTexts(const std::filesystem::path& home,
+                                 std::optional<std::string_view> systemIni,
+                                 std::optional<std::string_view> aliasesIni) {
+  Environment env;
+  EnvironmentLoader loader(env);
+  loader.SetHome(Normalized(home));
+  const auto systemFile = home / "system.ini";
+  loader.ApplySystem(systemIni ? ParseConfigText(*systemIni, systemFile) : std::vector<ConfigSection>{},
+                     systemFile);
+  if (aliasesIni) loader.ApplyAliases(ParseConfigText(*aliasesIni, home / "aliases.ini"), home / "aliases.ini");
   return env;
 }
 

@@ -161,12 +161,24 @@ class ExportParser {
     throw ConfigError(file_, line, problem);
   }
 
+  // A name with a line break or a zero byte could not be written back as one line; regedit
+  // never writes one, so such a file is damaged.
+  void CheckName(std::string_view name, int lineNo) const {
+    if (name.find_first_of(std::string_view("\r\0", 2)) != std::string_view::npos) {
+      Fail(lineNo, "a key or value name holds a line break or a zero byte");
+    }
+  }
+
   void Section(std::string_view line, int lineNo) {
     if (line.back() != ']') Fail(lineNo, "a key line must end with ']'");
     std::string_view name = line.substr(1, line.size() - 2);
     const bool removal = !name.empty() && name.front() == '-';
     if (removal) name.remove_prefix(1);
-    if (NormalizeKeyPath(name).empty()) Fail(lineNo, "empty key name");
+    const std::string normalized = NormalizeKeyPath(name);
+    if (normalized.empty()) Fail(lineNo, "empty key name");
+    CheckName(name, lineNo);
+    // "[\-X]" names a key "-X" that would be written back as "[-X]", which removes it.
+    if (!removal && normalized.front() == '-') Fail(lineNo, "a key name cannot start with '-'");
     key_ = std::string(name);
     inKey_ = !removal;
     // "[-KEY]" removes the key and everything below it, as importing the line would.
@@ -202,6 +214,7 @@ class ExportParser {
       pos = 1;
     } else {
       value.name = Quoted(line, pos, lineNo);
+      CheckName(value.name, lineNo);
     }
     std::string_view rest = TrimView(line.substr(pos));
     if (rest.empty() || rest.front() != '=') Fail(lineNo, "'=' expected after the value name");

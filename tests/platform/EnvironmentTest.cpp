@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "platform/EnvironmentText.h"
 #include "platform/Paths.h"
 #include "support/SandboxHome.h"
 #include "support/TempFolder.h"
@@ -57,6 +58,14 @@ TEST(Environment, EmptyRootGetsTheStandardDrivesAndFolders) {
   EXPECT_TRUE(fs::is_regular_file(home / "system.ini"));
   EXPECT_EQ(Environment::LoadFrom(home).Drives().size(), 2u);
   EXPECT_TRUE(env.AliasNames().empty());
+}
+
+TEST(Environment, EmptyWindowsFolderIsTheDefaultAndIsCreated) {
+  TempFolder temp;
+  temp.Write("system.ini", "[System]\nWindowsFolder=\n");
+  const auto env = Environment::LoadFrom(temp.Path());
+  EXPECT_EQ(env.SystemValue("WindowsFolder"), "C:\\WINDOWS");
+  EXPECT_TRUE(fs::is_directory(temp.Path() / "drive_c" / "WINDOWS"));
 }
 
 TEST(Environment, ReadsDrivesSystemValuesAndAliases) {
@@ -132,6 +141,26 @@ TEST(Environment, BadLinesNameTheFileAndLine) {
       EXPECT_THAT(e.what(), HasSubstr("line " + std::to_string(c.line) + ":"));
       EXPECT_THAT(e.what(), HasSubstr(c.problem));
     }
+  }
+}
+
+TEST(Environment, TextsReadByTheFileRulesWithoutTouchingTheDisk) {
+  TempFolder temp;
+  const auto home = temp.Path() / "home";
+  const auto env = EnvironmentFromTexts(home, "[Drives]\nF=dados\nz=\n", "[ALIAS_A]\nPATH=F:\\A\n");
+  ASSERT_NE(env.FindDrive("F"), nullptr);
+  EXPECT_EQ(env.FindDrive("F")->folder, home / "dados");
+  EXPECT_EQ(env.FindDrive("Z"), nullptr);
+  EXPECT_EQ(env.FindDrive("C")->folder, home / "drive_c");
+  EXPECT_THAT(*env.AliasParameters("alias_a"), ElementsAre("PATH=F:\\A"));
+  EXPECT_FALSE(fs::exists(home));
+
+  try {
+    EnvironmentFromTexts(home, std::nullopt, "[A]\n[a]\n");
+    ADD_FAILURE() << "no ConfigError";
+  } catch (const ConfigError& e) {
+    EXPECT_EQ(e.File(), home / "aliases.ini");
+    EXPECT_EQ(e.Line(), 2);
   }
 }
 

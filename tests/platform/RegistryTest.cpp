@@ -110,6 +110,31 @@ TEST(RegistryHive, MalformedLinesNameTheFileAndLine) {
   }
 }
 
+// Such names cannot be written back as they were read: a line break or zero splits the line, and a
+// key "-X" would be written as the removal "[-X]". They must not escape the parser as another error.
+TEST(RegistryHive, NameThatCannotBeWrittenBackIsAConfigError) {
+  using namespace std::string_literals;
+  struct Case {
+    std::string text;
+    int line;
+  };
+  const Case cases[] = {
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\A\rB]\n\"x\"=\"1\"\n"s, 2},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\ry\"=\"1\"\n"s, 3},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\A\0B]\n"s, 2},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\0\"=dword:1\n"s, 3},
+      {"REGEDIT4\n\n[\\-X]\n"s, 3},
+  };
+  for (const auto& c : cases) {
+    try {
+      RegistryHive::Parse(c.text, "HKCU.reg");
+      ADD_FAILURE() << "accepted: " << c.text;
+    } catch (const ConfigError& error) {
+      EXPECT_EQ(error.Line(), c.line) << c.text;
+    }
+  }
+}
+
 TEST(RegistryHive, WrittenFormReadsBackTheSame) {
   auto hive = RegistryHive::Parse(kExport4, "HKLM.reg");
   hive.Set("HKEY_LOCAL_MACHINE\\Software\\Novo", HiveValue{"Texto", kRegSz, "a\\b \"c\" \xE7", 0});

@@ -8,6 +8,7 @@
 #include "platform/Registry.h"
 #include "support/Application.h"
 #include "support/MessagePump.h"
+#include "support/TrataErro.h"
 #include "support/Utilities.h"
 
 namespace lifto::app {
@@ -49,10 +50,14 @@ LiftoWindows CreateWindows(CommandLine commandLine, const std::string& fileVersi
   return windows;
 }
 
+// Errors that no handler caught go to the database-error translator, which explains engine errors
+// in Portuguese and shows every other error in the standard box. Either way the run did not do its
+// work, and the exit status says so.
 void InstallUncaughtErrorHandler() {
-  support::App().SetExceptionHandler([](std::exception_ptr error) {
-    support::App().ShowStandardError(error);
+  support::TTrataErro& translator = support::InstallErrorTranslator();
+  support::App().SetExceptionHandler([&translator](std::exception_ptr error) {
     support::App().SetExitCode(1);
+    translator.HandleException(error);
   });
 }
 

@@ -64,6 +64,8 @@ void ReadRecord(const Table& table) {
   for (const FieldDef& field : table.Fields()) {
     (void)table.FieldIsNull(field.name);
     (void)table.FieldAsText(field.name);
+    // A name given twice reaches its first field only; that one is read by its own kind.
+    if (&table.Field(field.name) != &field) continue;
     try {
       switch (field.kind) {
         case FieldKind::Integer:

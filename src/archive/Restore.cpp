@@ -133,6 +133,7 @@ void RestoreRun::CloseTarget(HostFile& target) {
   const bool closed = target.Close();
   if (!closed && failure.empty()) failure = c_.currentFile_ + ": " + target.Error();
   platform::SetLastWriteTime(hostTarget_, platform::FromDosDateTime(static_cast<std::uint32_t>(stamp_)));
+  if (failure.empty()) platform::MarkProgramRunnable(hostTarget_);
   if (!failure.empty() && c_.errorCode_ == 0) c_.Fail(kErrorReadFile, failure);
 }
 

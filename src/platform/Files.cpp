@@ -214,6 +214,22 @@ bool SetAttributes(std::string_view path, std::uint32_t attributes) {
   return host && SetHostAttributes(*host, attributes);
 }
 
+bool MarkProgramRunnable(std::string_view path) {
+  const auto host = ToHostPath(path);
+  if (!host) return false;
+  Fd in(::open(host->c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat st {};
+  if (in.Get() < 0 || fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  char head[4] = {};
+  const ssize_t got = ::read(in.Get(), head, sizeof head);
+  const bool elf = got == 4 && std::string_view(head, 4) == "\x7F" "ELF";
+  const bool script = got >= 2 && head[0] == '#' && head[1] == '!';
+  if (!elf && !script) return true;
+  // Each read bit gives the execute bit beside it (r-- to r-x).
+  const mode_t runnable = st.st_mode | ((st.st_mode & (S_IRUSR | S_IRGRP | S_IROTH)) >> 2);
+  return runnable == st.st_mode || fchmod(in.Get(), runnable & 07777) == 0;
+}
+
 std::optional<std::time_t> GetLastWriteTime(std::string_view path) {
   const auto st = StatOf(path);
   if (!st) return std::nullopt;

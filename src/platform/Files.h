@@ -49,6 +49,12 @@ std::optional<std::uint32_t> GetAttributes(std::string_view path);
 /// system has no extended attributes (archive then stays set).
 bool SetAttributes(std::string_view path, std::uint32_t attributes);
 
+/// Windows starts any program file; here a program of this system also needs execute permission,
+/// which an archive or a copy from Windows does not carry. A file holding one (an ELF image or a
+/// "#!" script) gets execute permission wherever it has read permission; other files stay as they
+/// are. @return false when the file cannot be read or its permissions cannot be changed
+bool MarkProgramRunnable(std::string_view path);
+
 /// Last-write time as seconds since the epoch (UTC), or nullopt.
 std::optional<std::time_t> GetLastWriteTime(std::string_view path);
 bool SetLastWriteTime(std::string_view path, std::time_t when);

@@ -78,6 +78,24 @@ TEST(Files, CopyCarriesTheAttributes) {
   EXPECT_EQ(GetAttributes("C:\\B.TXT"), kAttrHidden | kAttrReadOnly);
 }
 
+TEST(Files, OnlyProgramsOfThisSystemAreMadeRunnable) {
+  SandboxHome home;
+  const auto elf = home.Write("C:\\ATUALIZAR", std::string("\x7F" "ELF\x02\x01", 6));
+  const auto script = home.Write("C:\\RUN.SH", "#!/bin/sh\n");
+  const auto document = home.Write("C:\\LEIA.TXT", "#not a script");
+  const auto windowsProgram = home.Write("C:\\KORAMI.EXE", "MZ");
+  chmod(elf.c_str(), 0640);
+  chmod(script.c_str(), 0600);
+  for (const auto* path : {"C:\\ATUALIZAR", "C:\\RUN.SH", "C:\\LEIA.TXT", "C:\\KORAMI.EXE"}) {
+    EXPECT_TRUE(MarkProgramRunnable(path)) << path;
+  }
+  EXPECT_EQ(ModeOf(elf), 0750u);  // execute only where reading is allowed
+  EXPECT_EQ(ModeOf(script), 0700u);
+  EXPECT_EQ(ModeOf(document) & 0111, 0u);
+  EXPECT_EQ(ModeOf(windowsProgram) & 0111, 0u);
+  EXPECT_FALSE(MarkProgramRunnable("C:\\MISSING"));
+}
+
 TEST(Files, AttributesRoundTrip) {
   SandboxHome home;
   home.Write("C:\\X\\F.TXT", "x");

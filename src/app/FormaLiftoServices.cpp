@@ -4,6 +4,8 @@
 #include "app/KnownProgramFolders.h"
 #include "platform/Codepage.h"
 #include "support/Utilities.h"
+#include "update/UpdateProcedure.h"
+#include "update/VersionList.h"
 
 namespace lifto::app {
 namespace {
@@ -23,11 +25,11 @@ FormaLiftoServices DefaultFormaLiftoServices() {
     return KnownProgramUpdatesFolder(name);
   };
   services.fillVersionList = [](TFormaLifto& form) {
-    form.c_versao.items.clear();
-    form.c_versao.itemIndex = -1;
-    form.c_versao.enabled = false;
+    update::FillVersionList(form, update::DefaultUpdateSteps());
   };
-  services.updateFromDisk = NotAvailable;
+  services.updateFromDisk = [](TFormaLifto& form) {
+    update::UpdateFromDisk(form, update::DefaultUpdateSteps());
+  };
   services.download = NotAvailable;
   // As on a computer without the settings: no connection named, automatic dialing on.
   services.readInternetSettings = [](TFormaLifto& form) {

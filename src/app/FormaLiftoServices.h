@@ -21,12 +21,10 @@ struct FormaLiftoServices {
   /// row of the known-programs table matches.
   std::function<std::optional<std::string>(const std::string& programName)> knownProgramUpdatesFolder;
 
-  /// FillVersionList: the script list of the source folder. Default: empties c_versao and leaves
-  /// it disabled.
+  /// FillVersionList: the script list of the source folder.
   std::function<void(TFormaLifto&)> fillVersionList;
 
   /// The update procedure from a diskette or folder (bot_atualizarClick with the source "Disco").
-  /// Default: says so in the status bar and leaves; the run then ends as not done.
   std::function<void(TFormaLifto&)> updateFromDisk;
 
   /// The download branch of bot_atualizarClick (the source "Internet"). Default: as above.

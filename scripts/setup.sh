@@ -2,7 +2,10 @@
 # Installs the Debian packages the build and the tests need, only those that are missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config zlib1g-dev libsqlite3-dev libshp-dev
-          qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev attr)
+          qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev attr sqlite3)
+if [ "${LIFTO_WITH_BENCH:-0}" = 1 ]; then
+  packages+=(time bc gzip tar)
+fi
 if [ "${LIFTO_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and shows the run modes of atualizar on a sample office,
-# through the console front-end, printing what each run showed and its exit status.
+# Installs what is missing, builds, and installs an update on a sample office with atualizar:
+# the office is made in a fresh LIFTO_HOME, the update set with atu, and the update runs in path
+# mode through the console front-end. README, "The demo, step by step", explains each step.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
@@ -10,10 +11,19 @@ repo=$(pwd)
 demo=$(mktemp -d)
 trap 'rm -rf "$demo"' EXIT
 home="$demo/home"
-mkdir -p "$home/srv/KORAMI/DADOS" "$home/srv/KORAMI/updates" "$home/srv/PAVRO/DADOS" \
-         "$home/srv/PAVRO/updates" "$home/srv/UPD"
+export LIFTO_HOME=$home
+c="$home/drive_c"
+f="$home/srv"
 
-# A sample office: the server share as F:, two programs with their database aliases.
+step() { echo; echo "== $*"; }
+show_file() { echo "-- $1"; iconv -f CP1252 -t UTF-8 "$2"; }
+# Tables are SQLite files; the sqlite3 shell makes them.
+sql() { sqlite3 "$1" "$2"; }
+
+step "1. The office: the workstation's drive C:, the server share F:, the program KORAMI.EXE"
+mkdir -p "$c/KORAMI" "$c/WINDOWS" "$f/KORAMI/DADOS" "$f/KORAMI/updates" "$f/UPD" "$demo/temp"
+chmod 700 "$demo/temp"
+export TEMP=$demo/temp
 cat > "$home/system.ini" <<'INI'
 [Drives]
 C=drive_c
@@ -22,38 +32,55 @@ F=srv
 WindowsFolder=C:\WINDOWS
 ComputerName=PC1
 INI
-cat > "$home/aliases.ini" <<'INI'
-[ALIAS_KORAMI]
-PATH=F:\KORAMI\DADOS
-[ALIAS_PAVRO]
-PATH=F:\PAVRO\DADOS
-INI
+printf '[ALIAS_KORAMI]\r\nPATH=F:\\KORAMI\\DADOS\r\n' > "$home/aliases.ini"
 printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KORAMI.EXE]\r\n"Path"="C:\\\\KORAMI"\r\n' \
   > "$home/HKLM.reg"
-printf 'X.aex\r\n' > "$home/srv/KORAMI/updates/atualiza.ok"
-printf '[CONFIG]\r\nALIAS=ALIAS_KORAMI\r\nPROG=KORAMI.EXE\r\nTIPO=ATU\r\nVERSAO=6.5.0.12\r\n' \
-  > "$home/srv/KORAMI/updates/X.aex"
+# The installed program carries the version 6.5.0.11 in its version resource.
+cp tests/data/korami-6.5.0.11.exe "$f/KORAMI/KORAMI.EXE"
+cp tests/data/korami-6.5.0.11.exe "$c/KORAMI/KORAMI.EXE"
+printf 'old index\r\n' > "$c/KORAMI/INDICE.IDX"
+# The users of the program: nobody logged in.
+sql "$f/KORAMI/DADOS/Novo.sqlite" \
+  "CREATE TABLE Novo (USUARIO VARCHAR(10), NOMEMICRO VARCHAR(15), ATIVO BOOLEAN);
+   INSERT INTO Novo VALUES ('ANA', 'PC1', 0);"
+show_file "system.ini" "$home/system.ini"
+show_file "aliases.ini" "$home/aliases.ini"
+show_file "HKLM.reg" "$home/HKLM.reg"
+(cd "$home" && find . -type f | sort)
 
-run() {
-  local title=$1
-  shift
-  echo
-  echo "== $title"
-  echo "\$ atualizar $*"
-  rm -f "$demo/transcript.jsonl"
-  local status=0
-  (cd "$demo" && env -u DISPLAY -u WAYLAND_DISPLAY LIFTO_UI=console LIFTO_HOME="$home" \
-     LIFTO_TRANSCRIPT="$demo/transcript.jsonl" "$repo/build/atualizar" "$@" </dev/null) || status=$?
-  echo "-- transcript:"
-  cat "$demo/transcript.jsonl" 2>/dev/null || true
-  echo "-- exit status: $status"
-}
+step "2. The update set: the script X.aex and its archive X.ATU, made with atu"
+mkdir -p "$c/FONTES"
+cp tests/data/korami-6.5.0.12.exe "$c/FONTES/KORAMI.EXE"
+printf 'the new table\r\n' > "$c/FONTES/TABSQL.DB"
+printf 'the new library\r\n' > "$c/FONTES/MINHADLL.DLL"
+printf '%s\r\n' '[CONFIG]' 'ALIAS=ALIAS_KORAMI' 'PROG=KORAMI.EXE' 'TIPO=ATU' \
+  'DESCRICAO=ATUALIZACAO 6.5' 'VERSAO=6.5.0.12' 'VERWIN=1' 'EXECUTAR=' 'NUMDISCOS=1' '' \
+  '[BACKUP]' 'B_ARQ10=<PONTO>\INDICE.IDX' '' \
+  '[PONTO]' 'P_ARQ13=C:\FONTES\KORAMI.EXE , \' '' \
+  '[SERVIDOR]' 'S_ARQ16=C:\FONTES\TABSQL.DB , \DADOS\' '' \
+  '[WINDOWS]' 'W_ARQ19=C:\FONTES\MINHADLL.DLL , \SYSTEM\' > "$f/UPD/X.aex"
+build/atu create 'F:\UPD\X.ATU' 'C:\FONTES\*.*' --title "$(printf 'Atualiza\xc3\xa7\xc3\xa3o')"
+show_file "F:\\UPD\\X.aex" "$f/UPD/X.aex"
+build/atu list 'F:\UPD\X.ATU'
 
-run "Interactive update, nobody at the window: it is closed"
-run "Automatic update of a program the tool does not know" /R /XYZ.EXE
-run "Automatic update without atualiza.ok in the updates folder" /R /PAVRO.EXE
-run "Automatic update: the marker names X.aex; three seconds after the window appears, the update procedure runs" \
-  /R /KORAMI.EXE
-run "Path mode with a script that is not there" 'F:\UPD\NADA.aex'
-echo
-echo "The update procedure is not built yet: the automatic run above ends as not done (1)."
+step "3. The update: atualizar 'F:\\UPD\\X.aex' (path mode, console front-end, about 6 s of set pauses)"
+status=0
+(cd "$demo" && env -u DISPLAY -u WAYLAND_DISPLAY LIFTO_UI=console LIFTO_ANSWERS= \
+   LIFTO_TRANSCRIPT="$demo/transcript.jsonl" "$repo/build/atualizar" 'F:\UPD\X.aex' < /dev/null) \
+  || status=$?
+echo "-- exit status: $status (0: the update was installed)"
+
+step "4. What it showed (the transcript)"
+cat "$demo/transcript.jsonl"
+
+step "5. The new line of the update log F:\\KORAMI\\Atualiz.log"
+show_file "Atualiz.log" "$f/KORAMI/Atualiz.log"
+
+step "6. The installed files"
+for folder in "$c/KORAMI" "$f/KORAMI/DADOS" "$c/WINDOWS/SYSTEM" "$f/KORAMI/updates" \
+              "$f/KORAMI/updates/BACKUP"; do
+  echo "-- ${folder#"$home"/}"
+  ls -l "$folder" | tail -n +2
+done
+cmp -s "$c/KORAMI/KORAMI.EXE" tests/data/korami-6.5.0.12.exe && echo "C:\\KORAMI\\KORAMI.EXE is now version 6.5.0.12"
+exit "$status"

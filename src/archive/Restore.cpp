@@ -15,6 +15,7 @@
 #include "archive/HostFile.h"
 #include "archive/Spanning.h"
 #include "platform/Files.h"
+#include "platform/FolderNames.h"
 #include "platform/Paths.h"
 #include "support/Ui.h"
 
@@ -34,7 +35,7 @@ class RestoreRun {
   bool AfterBlock(const BlockRead& block, bool written);
   void Flush(HostFile& target);
   void CloseTarget(HostFile& target);
-  std::string HostTarget() const;
+  std::string HostTarget();
 
   TBackupFile& c_;
   std::string archivePath_;
@@ -44,6 +45,8 @@ class RestoreRun {
   // The current file's host path, resolved once per entry: the file operations on it then need
   // no case-insensitive walk of its folders.
   std::string hostTarget_;
+  // The target folders, each listed once for the case-insensitive match of the names written.
+  platform::FolderNames targetNames_;
   // Decoded data is gathered before it is written, so that a file costs few system calls.
   std::vector<std::uint8_t> pending_ = std::vector<std::uint8_t>(kWriteBuffer);
   std::size_t pendingUsed_ = 0;
@@ -116,8 +119,8 @@ void RestoreRun::Flush(HostFile& target) {
   }
 }
 
-std::string RestoreRun::HostTarget() const {
-  const auto host = platform::ToHostPath(c_.currentFile_);
+std::string RestoreRun::HostTarget() {
+  const auto host = targetNames_.HostPathOf(c_.currentFile_);
   return host ? host->string() : c_.currentFile_;
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/Codepage.h"
 #include "platform/Environment.h"
+#include "platform/FolderNames.h"
 #include "platform/TextCase.h"
 
 namespace lifto::platform {
@@ -26,18 +27,30 @@ std::vector<std::string_view> SplitComponents(std::string_view text) {
   return parts;
 }
 
-// The on-disk name in dir for a 1252 component: the exact name when it is there, else the first
-// name in sorted order that matches without regard to case; nullopt when nothing matches.
+bool IsOnDisk(const fs::path& file) {
+  std::error_code ec;
+  return fs::symlink_status(file, ec).type() != fs::file_type::not_found && !ec;
+}
+
+// The on-disk name in dir for a 1252 component: the exact name when it is there, else the name
+// in upper case, else in lower case, else the first name in sorted order that matches without
+// regard to case; nullopt when nothing matches. The two probes spare a listing of the folder for
+// the usual names (archives store lower case, scripts name files in upper case), which in a folder
+// of thousands of files made each lookup cost as much as the copy.
 std::optional<std::string> FindOnDisk(const fs::path& dir, std::string_view component) {
   const auto exact = ToUtf8(component);
+  if (IsOnDisk(dir / exact)) return exact;
+  for (const auto& variant : {Upper1252(component), Lower1252(component)}) {
+    auto name = ToUtf8(variant);
+    if (name != exact && IsOnDisk(dir / name)) return name;
+  }
   std::error_code ec;
-  if (fs::symlink_status(dir / exact, ec).type() != fs::file_type::not_found && !ec) return exact;
-  std::optional<std::string> best;
+  std::vector<std::string> matching;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     auto name = it->path().filename().string();
-    if (EqualsNoCase(FromUtf8(name), component) && (!best || name < *best)) best = std::move(name);
+    if (EqualsNoCase(FromUtf8(name), component)) matching.push_back(std::move(name));
   }
-  return best;
+  return ChooseOnDiskName(component, matching);
 }
 
 // Walks the components below base. At the top of a drive ".." stays at the root; a relative path

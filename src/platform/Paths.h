@@ -12,8 +12,8 @@ namespace lifto::platform {
 class Environment;
 
 /// Resolves a Windows path ("F:\KORAMI\DADOS", "\\SERVIDOR\DADOS\X.DB", a relative path) to a host
-/// path. Each existing component is matched without regard to case (an exact match wins, else the
-/// first match in sorted order); components that do not exist keep the case given. "." and empty
+/// path. Each existing component is matched without regard to case (an exact match wins, then the
+/// name in upper case, then in lower case, else the first match in sorted order); components that do not exist keep the case given. "." and empty
 /// components are passed over; ".." goes up one level but not above the drive's root.
 /// "X:" alone is the drive's root, "X:NAME" is taken as "X:\NAME"; "\NAME" lies on the drive of the
 /// current directory; a UNC path uses the longest UNC prefix of [Drives] that matches it.

@@ -13,6 +13,12 @@ char UpperChar1252(char c);
 /// The text with every letter in capitals.
 std::string Upper1252(std::string_view text);
 
+/// The small letter of one 1252 character; other characters are returned unchanged.
+char LowerChar1252(char c);
+
+/// The text with every letter small.
+std::string Lower1252(std::string_view text);
+
 /// True when both texts are equal without regard to case.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 

@@ -2,6 +2,7 @@
 
 #include "platform/Codepage.h"
 #include "platform/Files.h"
+#include "platform/FolderNames.h"
 #include "platform/SystemFolders.h"
 #include "platform/TextCase.h"
 #include "project/Script.h"
@@ -21,8 +22,9 @@ bool NamesTheTool(const std::string& name, const std::string& ownName) {
 }
 
 // Copies one entry; false when a copy failed or the target would leave the root.
-bool InstallEntry(UpdateContext& context, const std::string& extractFolder,
-                  const std::string& root, const std::string& entry) {
+bool InstallEntry(UpdateContext& context, platform::FolderNames& names,
+                  const std::string& extractFolder, const std::string& root,
+                  const std::string& entry) {
   const std::string targetFolder = support::GetField(entry, 2, ",");
   const std::string name = project::FileNameOfPath(support::GetField(entry, 1, ","));
   SetLabelStatus2(context, "Copiando arquivo " + name);
@@ -34,7 +36,11 @@ bool InstallEntry(UpdateContext& context, const std::string& extractFolder,
 
   const std::string source = extractFolder + "\\" + name;
   const std::string ownName = platform::Upper1252(OwnExecutableName(context));
-  if (!NamesTheTool(name, ownName)) return platform::CopyFile(source, target + name);
+  if (!NamesTheTool(name, ownName)) {
+    const auto hostSource = names.HostPathOf(source);
+    const auto hostTarget = names.HostPathOf(target + name);
+    return hostSource && hostTarget && platform::CopyFile(hostSource->string(), hostTarget->string());
+  }
 
   // The tool itself: a running executable is not overwritten in place; the copy in the
   // temporary folder finishes the replacement once this process has ended.
@@ -51,8 +57,10 @@ bool InstallEntry(UpdateContext& context, const std::string& extractFolder,
 
 bool InstallSection(UpdateContext& context, const std::string& extractFolder,
                     const std::string& root, const std::vector<std::string>& entries) {
+  // The extraction folder and the targets are listed once for the whole section.
+  platform::FolderNames names;
   for (const auto& entry : entries) {
-    if (!InstallEntry(context, extractFolder, root, entry)) {
+    if (!InstallEntry(context, names, extractFolder, root, entry)) {
       const std::string name = project::FileNameOfPath(support::GetField(entry, 1, ","));
       support::ShowKindMessage(Ansi("Não foi possível copiar o arquivo ") + name, 1);
       return false;

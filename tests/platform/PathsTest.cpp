@@ -43,12 +43,16 @@ TEST(Paths, AccentedNamesMatchThroughTheCodePage) {
   EXPECT_EQ(ToWindowsPath(home.Home() / "srv" / "Atualização"), "F:\\Atualiza\xE7\xE3o");
 }
 
-TEST(Paths, ExactMatchWinsElseTheFirstInSortedOrder) {
+TEST(Paths, ExactMatchWinsThenUpperThenLowerCaseThenTheFirstInSortedOrder) {
   SandboxHome home({{"F", "srv"}});
-  for (const char* name : {"abc", "Abc", "ABC"}) fs::create_directories(home.Home() / "srv" / name);
+  for (const char* name : {"abc", "Abc", "ABC", "xY", "Xy", "xy", "mN", "Mn"}) {
+    fs::create_directories(home.Home() / "srv" / name);
+  }
   EXPECT_EQ(ToHostPath("F:\\Abc"), home.Home() / "srv" / "Abc");
   EXPECT_EQ(ToHostPath("F:\\abc"), home.Home() / "srv" / "abc");
   EXPECT_EQ(ToHostPath("F:\\aBC"), home.Home() / "srv" / "ABC");
+  EXPECT_EQ(ToHostPath("F:\\XY"), home.Home() / "srv" / "xy");  // before "Xy", which sorts first
+  EXPECT_EQ(ToHostPath("F:\\mn"), home.Home() / "srv" / "Mn");
 }
 
 TEST(Paths, MissingPartsKeepTheCaseGiven) {

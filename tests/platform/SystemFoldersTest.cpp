@@ -12,38 +12,16 @@
 #include "platform/ComputerIdentity.h"
 #include "platform/Paths.h"
 #include "support/SandboxHome.h"
+#include "support/ScopedVariable.h"
 
 namespace lifto::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ScopedVariable;
 using test::SandboxHome;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-
-// Sets (or with nullptr removes) an environment variable for one scope.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedVariable() {
-    if (old_) {
-      setenv(name_.c_str(), old_->c_str(), 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
-  }
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
 
 // A sandbox with TEMP and TMP unset and TMPDIR at a shared folder (mode 1777, as /tmp).
 struct TempSetup {

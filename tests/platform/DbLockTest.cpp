@@ -35,6 +35,30 @@ class DbLockTest : public ::testing::Test {
     table.Open();
   }
 
+  // Appends rows from several processes at once: each opens the table, then all start together
+  // and each appends `rows` records through `fill(process, row, table)`.
+  static void AppendTogether(int processes, int rows, void (*open)(Table&),
+                             void (*fill)(int process, int row, Table&)) {
+    std::vector<std::unique_ptr<ForkedProcess>> writers;
+    for (int p = 0; p < processes; ++p) {
+      writers.push_back(std::make_unique<ForkedProcess>([=](const ForkedProcess::Channel& channel) {
+        Table table;
+        open(table);
+        channel.Send('r');
+        channel.Receive();  // all start together
+        for (int n = 0; n < rows; ++n) {
+          table.Append();
+          fill(p, n, table);
+          table.Post();
+        }
+        return 0;
+      }));
+    }
+    for (auto& writer : writers) ASSERT_EQ(writer->Receive(), 'r');
+    for (auto& writer : writers) writer->Send('g');
+    for (auto& writer : writers) EXPECT_EQ(writer->Wait(), 0);
+  }
+
   static int ErrorCodeOf(Table& table, void (Table::*operation)()) {
     try {
       (table.*operation)();
@@ -148,25 +172,11 @@ TEST_F(DbLockTest, AProcessThatDiesReleasesItsLocks) {
 TEST_F(DbLockTest, EightProcessesAppendingAtOnceLoseNothing) {
   constexpr int kProcesses = 8;
   constexpr int kRows = 20;
-  std::vector<std::unique_ptr<ForkedProcess>> writers;
-  for (int p = 0; p < kProcesses; ++p) {
-    writers.push_back(std::make_unique<ForkedProcess>([p](const ForkedProcess::Channel& channel) {
-      Table table;
-      Open(table);
-      channel.Send('r');
-      channel.Receive();  // all start together
-      for (int n = 0; n < kRows; ++n) {
-        table.Append();
-        table.SetFieldText("USUARIO", "P" + std::to_string(p));
-        table.SetFieldText("NOMEMICRO", std::to_string(n));
-        table.Post();
-      }
-      return 0;
-    }));
-  }
-  for (auto& writer : writers) ASSERT_EQ(writer->Receive(), 'r');
-  for (auto& writer : writers) writer->Send('g');
-  for (auto& writer : writers) EXPECT_EQ(writer->Wait(), 0);
+  AppendTogether(kProcesses, kRows, [](Table& table) { Open(table); },
+                 [](int process, int row, Table& table) {
+                   table.SetFieldText("USUARIO", "P" + std::to_string(process));
+                   table.SetFieldText("NOMEMICRO", std::to_string(row));
+                 });
 
   Table table;
   Open(table);
@@ -189,26 +199,16 @@ TEST_F(DbLockTest, ProcessesAppendingToOneDbaseFileLoseNothing) {
   DBFClose(dbf);
   constexpr int kProcesses = 4;
   constexpr int kRows = 15;
-  std::vector<std::unique_ptr<ForkedProcess>> writers;
-  for (int p = 0; p < kProcesses; ++p) {
-    writers.push_back(std::make_unique<ForkedProcess>([p](const ForkedProcess::Channel& channel) {
-      Table table;
-      table.SetTableName("F:\\DADOS\\LOG.DBF");
-      table.Open();
-      channel.Send('r');
-      channel.Receive();
-      for (int n = 0; n < kRows; ++n) {
-        table.Append();
-        table.SetFieldText("QUEM", "P" + std::to_string(p));
-        table.SetFieldInteger("N", n);
-        table.Post();
-      }
-      return 0;
-    }));
-  }
-  for (auto& writer : writers) ASSERT_EQ(writer->Receive(), 'r');
-  for (auto& writer : writers) writer->Send('g');
-  for (auto& writer : writers) EXPECT_EQ(writer->Wait(), 0);
+  AppendTogether(
+      kProcesses, kRows,
+      [](Table& table) {
+        table.SetTableName("F:\\DADOS\\LOG.DBF");
+        table.Open();
+      },
+      [](int process, int row, Table& table) {
+        table.SetFieldText("QUEM", "P" + std::to_string(process));
+        table.SetFieldInteger("N", row);
+      });
 
   Table table;
   table.SetTableName("F:\\DADOS\\LOG.DBF");

@@ -127,7 +127,7 @@ bool Office::Exists(const std::string& windowsPath) const { return fs::exists(Ho
 std::string Office::Read(const std::string& windowsPath) const { return ReadFileBytes(Host(windowsPath)); }
 
 void Office::Write(const std::string& windowsPath, const std::string& content) const {
-  WriteBytes(Host(windowsPath), content);
+  home_.Write(windowsPath, content);
 }
 
 std::vector<std::string> Office::LogLines() const {

@@ -27,7 +27,8 @@ struct FormaLiftoServices {
   /// The update procedure from a diskette or folder (bot_atualizarClick with the source "Disco").
   std::function<void(TFormaLifto&)> updateFromDisk;
 
-  /// The download branch of bot_atualizarClick (the source "Internet"). Default: as above.
+  /// The download branch of bot_atualizarClick (the source "Internet"). Default: says so in the
+  /// status bar and leaves; the run then ends as not done.
   std::function<void(TFormaLifto&)> download;
 
   /// ReadInternetSettings: DialupName and AutoDial from the registry.

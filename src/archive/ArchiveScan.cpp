@@ -5,6 +5,7 @@
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveFormat.h"
 #include "archive/FormatIo.h"
+#include "archive/Spanning.h"
 #include "platform/Files.h"
 
 namespace lifto::archive {
@@ -57,15 +58,14 @@ class Scanner {
   }
 
   void NextVolume(const std::string& record) {
-    const auto number = DiskRecordVolume(record);
-    if (!number) throw ArchiveError("Invalid disk record", source_.Path(), record);
+    const auto number = FollowingVolume(record, volume_, source_.Path());
     const std::string next = VolumePath(path_, DiskRecordDigits(record));
     source_.Close();
     if (!platform::FileExists(next)) {
-      throw ArchiveError("Volume " + std::to_string(*number) + " is missing", next);
+      throw ArchiveError("Volume " + std::to_string(number) + " is missing", next);
     }
     if (!source_.Open(next)) throw ArchiveError(ErrorText(kErrorReadArchive), next, source_.Error());
-    volume_ = *number;
+    volume_ = number;
   }
 
   void Segment(FormatReader& in) {

@@ -41,6 +41,7 @@ class RestoreRun {
   std::string archivePath_;
   std::string folder_;
   std::int32_t stamp_ = 0;
+  unsigned volume_ = 1;  // the number of the volume being read
   bool doRestore_ = true;
   // The current file's host path, resolved once per entry: the file operations on it then need
   // no case-insensitive walk of its folders.
@@ -235,7 +236,7 @@ bool RestoreRun::Run() {
     if (length == 0) break;
     const std::string name = in.Text(length);
     if (IsDiskRecord(name)) {
-      if (!OpenNextVolume(source_, archivePath_, name, ask)) break;
+      if (!OpenNextVolume(source_, archivePath_, volume_, name, ask)) break;
       ContinueEntry(in);
     } else {
       RestoreEntry(in, name);

@@ -31,15 +31,26 @@ SpanningWriter::Change SpanningWriter::NextVolume() {
   return sink_.Create(path_) ? Change::Continued : Change::Failed;
 }
 
-bool OpenNextVolume(VolumeSource& source, std::string& archivePath, const std::string& diskRecord,
-                    const AskForDisk& askForDisk) {
+std::uint16_t FollowingVolume(const std::string& diskRecord, unsigned currentVolume,
+                              const std::string& volumePath) {
+  const auto next = DiskRecordVolume(diskRecord);
+  if (!next) throw ArchiveError("Invalid disk record", volumePath, diskRecord);
+  if (*next <= currentVolume || *next > kLastVolume) {
+    throw ArchiveError("Invalid disk record", volumePath,
+                       diskRecord + " does not follow volume " + std::to_string(currentVolume));
+  }
+  return *next;
+}
+
+bool OpenNextVolume(VolumeSource& source, std::string& archivePath, unsigned& volume,
+                    const std::string& diskRecord, const AskForDisk& askForDisk) {
   source.Close();
-  const auto volume = DiskRecordVolume(diskRecord);
-  if (!volume) throw ArchiveError("Invalid disk record", archivePath, diskRecord);
-  bool goOn = askForDisk(*volume);
+  const std::uint16_t next = FollowingVolume(diskRecord, volume, archivePath);
+  bool goOn = askForDisk(next);
   archivePath = VolumePath(archivePath, DiskRecordDigits(diskRecord));
-  while (goOn && !platform::FileExists(archivePath)) goOn = askForDisk(*volume);
+  while (goOn && !platform::FileExists(archivePath)) goOn = askForDisk(next);
   if (!goOn) return false;
+  volume = next;
   if (!source.Open(archivePath)) {
     throw ArchiveError(ErrorText(kErrorReadArchive), archivePath, source.Error());
   }

@@ -45,12 +45,23 @@ class SpanningWriter {
   std::string path_;
 };
 
+/// The highest volume number: a volume's name holds three digits.
+inline constexpr unsigned kLastVolume = 999;
+
+/// The volume that a disk record names, checked against the volume it was read from: numbers rise
+/// strictly up to kLastVolume, so that a volume naming itself (or an earlier one) cannot make a
+/// reader go round for ever.
+/// @throw ArchiveError ("Invalid disk record", the volume's path) when they do not
+std::uint16_t FollowingVolume(const std::string& diskRecord, unsigned currentVolume,
+                              const std::string& volumePath);
+
 /// After a disk record: asks for the named volume until a file lies at its path or the answer is
 /// to stop, then opens it at offset 0.
 /// @param archivePath the volume read so far; replaced by the next volume's path
+/// @param volume the number of the volume read so far; replaced by the next one's
 /// @return false when the person declined
-/// @throw ArchiveError when the record names no volume or the volume cannot be opened
-bool OpenNextVolume(VolumeSource& source, std::string& archivePath, const std::string& diskRecord,
-                    const AskForDisk& askForDisk);
+/// @throw ArchiveError when the record names no following volume or the volume cannot be opened
+bool OpenNextVolume(VolumeSource& source, std::string& archivePath, unsigned& volume,
+                    const std::string& diskRecord, const AskForDisk& askForDisk);
 
 }  // namespace lifto::archive

@@ -60,16 +60,21 @@ bool IsWindowsExecutable(const fs::path& file) {
   return IsRegularFile(file) && FirstBytes(file, 2) == "MZ";
 }
 
+// A bare program name on the PATH. Only absolute entries count: an empty entry (or ".", or any
+// relative one) would mean the current folder, where whoever can write there could plant a
+// program of that name.
 std::optional<fs::path> FindOnPath(const std::string& name) {
   const char* path = std::getenv("PATH");
-  std::string dirs = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+  const std::string dirs = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
   std::size_t pos = 0;
   while (pos <= dirs.size()) {
     std::size_t end = dirs.find(':', pos);
     if (end == std::string::npos) end = dirs.size();
-    const fs::path candidate = fs::path(dirs.substr(pos, end - pos).empty() ? "." : dirs.substr(pos, end - pos)) / name;
-    if (IsRegularFile(candidate) && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+    const fs::path dir = dirs.substr(pos, end - pos);
     pos = end + 1;
+    if (!dir.is_absolute()) continue;
+    const fs::path candidate = dir / name;
+    if (IsRegularFile(candidate) && ::access(candidate.c_str(), X_OK) == 0) return candidate;
   }
   return std::nullopt;
 }
@@ -80,10 +85,16 @@ std::optional<std::vector<std::string>> LauncherCommand() {
   std::vector<std::string> command;
   if (!configured.empty()) {
     for (const auto& part : SplitCommandLine(configured)) command.push_back(ToUtf8(part));
-  } else if (FindOnPath("wine")) {
+  } else {
     command.push_back("wine");
   }
-  if (command.empty()) return std::nullopt;
+  // The launcher runs by its full path: a bare name is looked up here, never in the current folder.
+  if (command.empty() || command.front().empty()) return std::nullopt;
+  if (command.front().find('/') == std::string::npos) {
+    const auto found = FindOnPath(command.front());
+    if (!found) return std::nullopt;
+    command.front() = found->string();
+  }
   return command;
 }
 
@@ -94,16 +105,16 @@ bool LooksLikePath(const std::string& program) {
 // The host file a program or document name stands for, or nullopt when there is none.
 std::optional<fs::path> ResolveFile(const std::string& name, bool addExe) {
   if (name.empty()) return std::nullopt;
-  if (!LooksLikePath(name)) {
-    if (const auto onPath = FindOnPath(ToUtf8(name))) return onPath;
-  }
+  // A bare name is a program on the PATH, never a file of the current folder.
+  if (!LooksLikePath(name)) return FindOnPath(ToUtf8(name));
   auto host = ToHostPath(name);
   std::error_code ec;
-  if (host && fs::exists(*host, ec)) return host;
+  // Absolute, since the program may start in another folder.
+  if (host && fs::exists(*host, ec)) return fs::absolute(*host, ec);
   // Windows adds ".EXE" to a program named without an extension.
   if (addExe && fs::path(ToUtf8(name)).extension().empty()) {
     host = ToHostPath(name + ".EXE");
-    if (host && fs::exists(*host, ec)) return host;
+    if (host && fs::exists(*host, ec)) return fs::absolute(*host, ec);
   }
   return std::nullopt;
 }
@@ -160,7 +171,7 @@ bool Spawn(const std::vector<std::string>& argv, PriorityClass priority, const f
     }
     ApplyPriority(priority);
     if (folder != nullptr && ::chdir(folder) != 0) fail(errno);
-    ::execvp(args[0], args.data());
+    ::execv(args[0], args.data());  // always a path: no search of the PATH here
     fail(errno);
   }
   writeEnd.Reset();

@@ -150,6 +150,32 @@ TEST_F(ProcessStart, ShellOpensProgramsDirectlyAndDocumentsWithTheDesktopOpener)
   EXPECT_EQ(Report(), (home_.Path() / "LEIAME.TXT").string() + "|" + fs::current_path().string() + "\n0\n");
 }
 
+TEST_F(ProcessStart, ABareNameIsNeverTakenFromTheCurrentFolder) {
+  // A program planted in the current folder, with PATH entries that would mean that folder.
+  const fs::path planted = home_.Path() / "planted";
+  fs::create_directories(planted);
+  fs::copy_file(home_.Path() / "report.sh", planted / "lifto-planted");
+  fs::copy_file(home_.Path() / "report.sh", planted / "wine");
+  const fs::path before = fs::current_path();
+  fs::current_path(planted);
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  home_.Write("system.ini", "[Drives]\nF=progs\n");  // the default launcher "wine"
+  Environment::SetCurrent(Environment::LoadFrom(home_.Path()));
+  test::WritePeWithVersion(home_.Path() / "PROG.EXE", {{"FileVersion", "1.0.0.0"}});
+  bool started = false;
+  for (const char* path : {"::/lifto-none", ".:/lifto-none", "/lifto-none:", "relative:/lifto-none"}) {
+    ::setenv("PATH", path, 1);
+    started = started || StartProcess("lifto-planted", PriorityClass::Normal) ||
+              ShellOpen("lifto-planted", "") ||
+              StartProcess((home_.Path() / "PROG.EXE").string(), PriorityClass::Normal);
+  }
+  ::setenv("PATH", oldPath.c_str(), 1);
+  fs::current_path(before);
+  EXPECT_FALSE(started);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(fs::exists(Out()));
+}
+
 TEST_F(ProcessStart, MissingProgramsAndFoldersFail) {
   EXPECT_FALSE(StartProcess("", PriorityClass::Normal));
   EXPECT_FALSE(StartProcess((home_.Path() / "FALTA.EXE").string(), PriorityClass::Normal));

@@ -14,6 +14,7 @@ namespace lifto::app {
 struct TControl {
   bool enabled = true;
   bool visible = true;
+  std::string hint;  ///< shown as the control's tool tip
 };
 
 /// A label whose caption is kept elsewhere.
@@ -51,6 +52,10 @@ struct TCheckBox : TControl {
 class TEdit : public TControl {
  public:
   explicit TEdit(std::string& textState) : text_(textState) {}
+  /// The designer's upper-case edit box: every text set, typed or given by the program, is
+  /// kept in upper case.
+  bool upperCase = false;
+  bool readOnly = false;
   const std::string& Text() const { return text_; }
   void SetText(const std::string& text);
   /// Selects the whole text (selStart 0, selLength its length).
@@ -72,6 +77,31 @@ struct TComboBox : TControl {
   int itemIndex = -1;
 
   /// The chosen item's text, empty when none is chosen.
+  std::string SelectedText() const;
+};
+
+/// A combo box whose text may also be typed: items to pick from, and the text itself. Setting a
+/// different text runs onChange.
+struct TComboEdit : TControl {
+  std::vector<std::string> items;
+  bool droppedDown = false;
+  std::function<void()> onChange;
+
+  const std::string& Text() const { return text_; }
+  void SetText(const std::string& text);
+
+ private:
+  std::string text_;
+};
+
+/// A list box: its items and the selected one (-1 none). While updateCount is above 0 the
+/// front-end does not repaint it (BeginUpdate/EndUpdate).
+struct TListBox : TControl {
+  std::vector<std::string> items;
+  int itemIndex = -1;
+  int updateCount = 0;
+
+  /// The selected item's text, empty when none is selected.
   std::string SelectedText() const;
 };
 

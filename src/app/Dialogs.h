@@ -2,15 +2,13 @@
 
 #include <string>
 
+#include "app/FormaEdicao.h"
+
 /// The dialogs that live as long as the application beside the main window. Each is shown
 /// modally when needed, through the Ui as a DialogRequest of its name; the pieces of the tool
 /// that show them give them their content.
+/// The entry dialog of the project editor, TFormaEdicao, has its rules in app/FormaEdicao.h.
 namespace lifto::app {
-
-/// The entry dialog of the project editor.
-struct TFormaEdicao {
-  static constexpr const char* kName = "TFormaEdicao";
-};
 
 /// The version list of the update server.
 struct TFormaversoes {

@@ -161,7 +161,12 @@ bool TFormaLifto::ShowEditMode() {
   SetHeight(kAlturaEdicao);
   const std::string project = commandLine_.Argument(2);
   if (project.empty()) return true;
-  nomeProjeto = project;
+  // The project is shown and loaded before its disks are generated; one that cannot be read
+  // has been reported and generates nothing.
+  if (!C_edicao.LoadProject(project)) {
+    EndTool(1);
+    return false;
+  }
   pastaGeracao = FolderWithoutBackslash(project);
   const bool generated = services_.generateFromProject(*this, project);
   EndTool(generated ? 0 : 1);

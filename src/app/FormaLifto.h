@@ -7,6 +7,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Controls.h"
+#include "app/EditPage.h"
 #include "app/FormaLiftoServices.h"
 #include "app/MessageLoop.h"
 #include "update/UpdateContext.h"
@@ -157,8 +158,8 @@ class TFormaLifto : public update::UpdateWindow {
   std::vector<std::string> listaArquivos;
   std::string pastaGeracao;
   int discosGerados = 0;
-  /// Edit mode: the project shown.
-  std::string nomeProjeto;
+  /// Edit mode: the page C_edicao, the project editor.
+  EditPage C_edicao{*this};
 
  private:
   bool ShowEditMode();

@@ -42,7 +42,9 @@ FormaLiftoServices DefaultFormaLiftoServices() {
   services.chooseGenerationFolder = [](TFormaLifto&) {};
   services.openCatalogueTables = [](TFormaLifto&) {};
   services.closeCatalogueTables = [](TFormaLifto&) {};
-  services.newProject = [](TFormaLifto&) {};
+  services.newProject = [](TFormaLifto& form) { form.C_edicao.bot_novoprojClick(); };
+  services.clientChanged = [](TFormaLifto&) {};
+  services.refreshVersion = [](project::ScriptLines& lines) { project::RefreshVersion(lines); };
   services.generateFromProject = [](TFormaLifto& form, const std::string&) {
     form.SetStatusBar(Ansi("Geração de discos indisponível nesta versão do programa"));
     return false;

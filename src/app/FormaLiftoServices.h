@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "project/Script.h"
+
 /// What the main window's handlers reach outside their own window: the waits, the known
 /// programs, and the work that the update procedure, the downloads, the internet settings, the
 /// dial-up link, the catalogue tables and the project editor do. Each is a plain function object
@@ -49,11 +51,20 @@ struct FormaLiftoServices {
   std::function<void(TFormaLifto&)> generateDisks;
   std::function<void(TFormaLifto&)> chooseGenerationFolder;
 
-  /// Starts a new empty project in the editor. Default: nothing.
+  /// Starts a new empty project in the editor. Default: the editor's "Novo projeto".
   std::function<void(TFormaLifto&)> newProject;
 
-  /// Edit mode with a project argument: load the project, RefreshVersion, generate the disks
-  /// into pastaGeracao. @return true when the disks were generated. Default: false.
+  /// Edit mode: the text of the client choice C_edicao.C_clientes changed (typed or picked).
+  /// Default: nothing.
+  std::function<void(TFormaLifto&)> clientChanged;
+
+  /// "Atualiza Script" (RefreshVersion) on the editor's script in memory. Default: VERSAO from
+  /// the file version of the entry that names the PROG file.
+  std::function<void(project::ScriptLines&)> refreshVersion;
+
+  /// Edit mode with a project argument, once the project is loaded into the editor
+  /// (C_edicao.LoadProject: C_projeto, the script, RefreshVersion) and pastaGeracao is its
+  /// folder: generate the disks. @return true when the disks were generated. Default: false.
   std::function<bool(TFormaLifto&, const std::string& projectPath)> generateFromProject;
 };
 

@@ -40,6 +40,7 @@ LiftoWindows CreateWindows(CommandLine commandLine, const std::string& fileVersi
       std::make_unique<TFormaLifto>(std::move(commandLine), fileVersion, loop, std::move(services));
   windows.creationOrder.emplace_back("TFormaLifto");
   windows.FormaEdicao = std::make_unique<TFormaEdicao>();
+  windows.FormaLifto->C_edicao.UseEntryDialog(*windows.FormaEdicao);
   windows.creationOrder.emplace_back(TFormaEdicao::kName);
   windows.Formaversoes = std::make_unique<TFormaversoes>();
   windows.creationOrder.emplace_back(TFormaversoes::kName);

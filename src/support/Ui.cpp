@@ -47,6 +47,20 @@ void DialogRequest::SetField(const std::string& key, const std::string& value) {
   fields.emplace_back(key, value);
 }
 
+std::vector<std::string> Ui::ChooseFiles(const std::string& title, const std::string& filter,
+                                     const std::string& fileName, bool) {
+  const auto slash = fileName.find_last_of('\\');
+  const std::string folder = slash == std::string::npos ? std::string() : fileName.substr(0, slash);
+  auto chosen = ChooseFile(title, filter, folder);
+  if (!chosen) return {};
+  return {*chosen};
+}
+
+std::optional<std::string> Ui::ChooseSaveFile(const std::string& title, const std::string& filter,
+                                              const std::string&, const std::string& startFolder) {
+  return ChooseFile(title, filter, startFolder);
+}
+
 Ui& CurrentUi() { return *currentUi; }
 
 void SetCurrentUi(Ui* ui) { currentUi = ui != nullptr ? ui : &silentUi; }

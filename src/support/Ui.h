@@ -52,6 +52,21 @@ class Ui {
   virtual std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
                                                 const std::string& startFolder) = 0;
 
+  /// The file-open dialog that may let the person choose several files.
+  /// @param fileName the file shown at start (Windows form); the dialog opens in its folder
+  /// @param multiSelect whether several files may be chosen at once
+  /// @return the chosen files (Windows form) in the dialog's order; empty when cancelled.
+  ///         The default asks ChooseFile for one file in the folder of fileName.
+  virtual std::vector<std::string> ChooseFiles(const std::string& title, const std::string& filter,
+                                               const std::string& fileName, bool multiSelect);
+
+  /// The file-save dialog. @param defaultExtension the extension ("aex") a name typed without one
+  /// receives. @return the chosen file (Windows form) or nullopt when cancelled. The default asks
+  /// ChooseFile.
+  virtual std::optional<std::string> ChooseSaveFile(const std::string& title, const std::string& filter,
+                                                    const std::string& defaultExtension,
+                                                    const std::string& startFolder);
+
   /// Shows a modal dialog. @return true when it was closed with OK
   virtual bool RunDialog(DialogRequest& dialog) = 0;
 

@@ -249,14 +249,28 @@ TEST(FormaLifto, EditModeWithAProjectGeneratesAndEnds) {
   for (bool generated : {true, false}) {
     FormHarness h;
     h.generateResult = generated;
+    h.home.Write("F:\\PROJ\\X.aex", "[CONFIG]\r\nTIPO=ATU\r\n");
     TFormaLifto& f = h.Create({"/E", "F:\\PROJ\\X.aex"});
     h.ShowActivatePaint();
+    EXPECT_EQ(f.C_edicao.C_script.items, (std::vector<std::string>{"[CONFIG]", "TIPO=ATU"}));
     EXPECT_EQ(h.generatedProjects, std::vector<std::string>{"F:\\PROJ\\X.aex"});
     EXPECT_EQ(f.pastaGeracao, "F:\\PROJ");
-    EXPECT_EQ(f.nomeProjeto, "F:\\PROJ\\X.aex");
+    EXPECT_EQ(f.C_edicao.C_projeto.Text(), "F:\\PROJ\\X.aex");
     EXPECT_TRUE(Ended());
     EXPECT_EQ(ExitStatus(), generated ? 0 : 1);
   }
+}
+
+TEST(FormaLifto, EditModeWithAProjectThatCannotBeReadGeneratesNothing) {
+  FormHarness h;
+  h.Create({"/E", "F:\\PROJ\\NADA.aex"});
+  h.ShowActivatePaint();
+  EXPECT_TRUE(h.generatedProjects.empty());
+  ASSERT_EQ(h.ui.messages.size(), 1u);
+  EXPECT_EQ(h.ui.messages[0].kind, 4);
+  EXPECT_NE(h.ui.messages[0].text.find("F:\\PROJ\\NADA.aex"), std::string::npos);
+  EXPECT_TRUE(Ended());
+  EXPECT_EQ(ExitStatus(), 1);
 }
 
 TEST(FormaLifto, StatusConventionWritesPanelZeroAndCopies) {

@@ -23,15 +23,35 @@ std::optional<std::string> FakeUi::BrowseFolder(const std::string&, const std::s
   return answer;
 }
 
-std::optional<std::string> FakeUi::ChooseFile(const std::string&, const std::string&,
-                                              const std::string&) {
+std::optional<std::string> FakeUi::ChooseFile(const std::string& title, const std::string& filter,
+                                              const std::string& start) {
+  fileDialogs.push_back({"open", title, filter, start, false});
   if (files.empty()) return std::nullopt;
   auto answer = files.front();
   files.pop_front();
   return answer;
 }
 
+std::vector<std::string> FakeUi::ChooseFiles(const std::string& title, const std::string& filter,
+                                             const std::string& fileName, bool multiSelect) {
+  fileDialogs.push_back({"files", title, filter, fileName, multiSelect});
+  if (fileLists.empty()) return {};
+  auto answer = fileLists.front();
+  fileLists.pop_front();
+  return answer;
+}
+
+std::optional<std::string> FakeUi::ChooseSaveFile(const std::string& title, const std::string& filter,
+                                                  const std::string&, const std::string& start) {
+  fileDialogs.push_back({"save", title, filter, start, false});
+  if (saveFiles.empty()) return std::nullopt;
+  auto answer = saveFiles.front();
+  saveFiles.pop_front();
+  return answer;
+}
+
 bool FakeUi::RunDialog(support::DialogRequest& dialog) {
+  shownDialogs.push_back(dialog);
   bool result = false;
   if (!dialogAnswers.empty()) {
     auto [fields, ok] = dialogAnswers.front();

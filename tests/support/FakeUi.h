@@ -26,7 +26,8 @@ class FakeUi : public support::Ui {
 
   std::vector<Message> messages;
   std::vector<Question> questions;
-  std::vector<support::DialogRequest> dialogs;
+  std::vector<support::DialogRequest> dialogs;  ///< as they were closed, answers applied
+  std::vector<support::DialogRequest> shownDialogs;  ///< as they were shown, before the answers
   std::vector<support::ProgressWindowInfo> progressWindows;
   std::vector<int> progressPositions;
   int progressCloses = 0;
@@ -36,6 +37,17 @@ class FakeUi : public support::Ui {
   std::deque<bool> answers;  ///< answers to Ask, in order; false once empty
   std::deque<std::optional<std::string>> folders;  ///< answers to BrowseFolder
   std::deque<std::optional<std::string>> files;    ///< answers to ChooseFile
+  std::deque<std::vector<std::string>> fileLists;   ///< answers to ChooseFiles (empty: cancelled)
+  std::deque<std::optional<std::string>> saveFiles;  ///< answers to ChooseSaveFile
+  /// Every file chooser shown: "open", "files" or "save", with what it was given.
+  struct FileDialog {
+    std::string kind;
+    std::string title;
+    std::string filter;
+    std::string start;  ///< start folder, or the file name of ChooseFiles
+    bool multiSelect = false;
+  };
+  std::vector<FileDialog> fileDialogs;
   /// Answers to RunDialog: fields to set, then the result.
   std::deque<std::pair<std::vector<std::pair<std::string, std::string>>, bool>> dialogAnswers;
   /// Called on each ProcessMessages (for example to let a test act while the logic waits).
@@ -46,6 +58,11 @@ class FakeUi : public support::Ui {
   std::optional<std::string> BrowseFolder(const std::string& title, const std::string& start) override;
   std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
                                         const std::string& start) override;
+  std::vector<std::string> ChooseFiles(const std::string& title, const std::string& filter,
+                                       const std::string& fileName, bool multiSelect) override;
+  std::optional<std::string> ChooseSaveFile(const std::string& title, const std::string& filter,
+                                            const std::string& defaultExtension,
+                                            const std::string& start) override;
   bool RunDialog(support::DialogRequest& dialog) override;
   void ProcessMessages() override;
   void Repaint() override { ++repaints; }

@@ -1,5 +1,7 @@
 find_package(PkgConfig REQUIRED)
 find_package(ZLIB REQUIRED)
+# Whole-buffer deflate for the archive blocks; zlib stays for the older reader's checks.
+pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 find_package(SQLite3 REQUIRED)
 find_package(Threads REQUIRED)
 find_path(SHAPELIB_INCLUDE_DIR shapefil.h REQUIRED)

@@ -1,22 +1,29 @@
 #include "archive/Codecs.h"
 
 #include <cstring>
-#include <new>
+#include <vector>
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 namespace lifto::archive {
 namespace {
 
 constexpr int kWindowBits = 15;  // zlib header and Adler-32 trailer present
-constexpr int kMemoryLevel = 8;
+
+struct CompressorFree {
+  void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+};
+struct DecompressorFree {
+  void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+};
 
 }  // namespace
 
 int DeflateLevelOf(TCompressionLevel level) {
   switch (level) {
     case clNone: return 0;
-    case clDefault: return Z_DEFAULT_COMPRESSION;
+    case clDefault: return 6;
     case clMax: return 9;
     case clFastest:
     default: return 1;
@@ -24,63 +31,77 @@ int DeflateLevelOf(TCompressionLevel level) {
 }
 
 struct ChunkDeflater::State {
-  z_stream stream{};
-  bool ready = false;
+  std::unique_ptr<libdeflate_compressor, CompressorFree> compressor;
+  // Room for the longest stream the coder can make of a chunk, so that it never gives up on a
+  // stream that would still fit into a block: whether it fits is decided here, by its length.
+  std::vector<std::uint8_t> stream;
 };
 
 ChunkDeflater::ChunkDeflater(TCompressionLevel level) : state_(std::make_unique<State>()) {
-  const int status = deflateInit2(&state_->stream, DeflateLevelOf(level), Z_DEFLATED, kWindowBits,
-                                  kMemoryLevel, Z_DEFAULT_STRATEGY);
-  state_->ready = status == Z_OK;
+  state_->compressor.reset(libdeflate_alloc_compressor(DeflateLevelOf(level)));
+  if (state_->compressor) {
+    state_->stream.resize(libdeflate_zlib_compress_bound(state_->compressor.get(), kChunkSize));
+  }
 }
 
-ChunkDeflater::~ChunkDeflater() {
-  if (state_->ready) deflateEnd(&state_->stream);
-}
+ChunkDeflater::~ChunkDeflater() = default;
 
 std::optional<DeflatedChunk> ChunkDeflater::Deflate(std::span<const std::uint8_t> chunk,
                                                     ChunkBuffer& out) {
-  if (!state_->ready) return std::nullopt;
-  z_stream& s = state_->stream;
-  if (deflateReset(&s) != Z_OK) return std::nullopt;
-  s.next_in = const_cast<Bytef*>(chunk.data());
-  s.avail_in = static_cast<uInt>(chunk.size());
-  s.next_out = out.data();
-  s.avail_out = static_cast<uInt>(out.size());
-  const int status = deflate(&s, Z_FINISH);
-  if (status == Z_STREAM_END) return DeflatedChunk{false, static_cast<std::size_t>(s.total_out)};
-  // The stream did not fit into the output space: the chunk goes into the archive as it is.
-  if (status == Z_OK) return DeflatedChunk{true, chunk.size()};
-  return std::nullopt;
+  if (!state_->compressor || chunk.size() > kChunkSize) return std::nullopt;
+  const std::size_t length =
+      libdeflate_zlib_compress(state_->compressor.get(), chunk.data(), chunk.size(),
+                               state_->stream.data(), state_->stream.size());
+  // A stream longer than a block: the chunk goes into the archive as it is.
+  if (length == 0 || length > out.size()) return DeflatedChunk{true, chunk.size()};
+  std::memcpy(out.data(), state_->stream.data(), length);
+  return DeflatedChunk{false, length};
 }
 
 struct BlockInflater::State {
+  std::unique_ptr<libdeflate_decompressor, DecompressorFree> decompressor{
+      libdeflate_alloc_decompressor()};
   z_stream stream{};
-  bool ready = false;
+  bool zlibReady = false;
+
+  State() = default;
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+  ~State() {
+    if (zlibReady) inflateEnd(&stream);
+  }
+
+  // zlib's inflate, with the rules of a block: the stream ends exactly where the payload does.
+  std::optional<std::size_t> InflateWithZlib(std::span<const std::uint8_t> payload, ChunkBuffer& out) {
+    if (!zlibReady) zlibReady = inflateInit2(&stream, kWindowBits) == Z_OK;
+    if (!zlibReady || inflateReset(&stream) != Z_OK) return std::nullopt;
+    stream.next_in = const_cast<Bytef*>(payload.data());
+    stream.avail_in = static_cast<uInt>(payload.size());
+    stream.next_out = out.data();
+    stream.avail_out = static_cast<uInt>(out.size());
+    if (inflate(&stream, Z_NO_FLUSH) != Z_STREAM_END || stream.avail_in != 0) return std::nullopt;
+    return static_cast<std::size_t>(stream.total_out);
+  }
 };
 
-BlockInflater::BlockInflater() : state_(std::make_unique<State>()) {
-  state_->ready = inflateInit2(&state_->stream, kWindowBits) == Z_OK;
-}
+BlockInflater::BlockInflater() : state_(std::make_unique<State>()) {}
 
-BlockInflater::~BlockInflater() {
-  if (state_->ready) inflateEnd(&state_->stream);
-}
+BlockInflater::~BlockInflater() = default;
 
 std::optional<std::size_t> BlockInflater::Inflate(std::span<const std::uint8_t> payload,
                                                   ChunkBuffer& out) {
-  if (!state_->ready || payload.size() > kChunkSize) return std::nullopt;
-  z_stream& s = state_->stream;
-  if (inflateReset(&s) != Z_OK) return std::nullopt;
-  s.next_in = const_cast<Bytef*>(payload.data());
-  s.avail_in = static_cast<uInt>(payload.size());
-  s.next_out = out.data();
-  s.avail_out = static_cast<uInt>(out.size());
-  const int status = inflate(&s, Z_NO_FLUSH);
-  // A block holds one whole stream. One that stops short of its end was cut or decodes to more
-  // than a chunk; taking its partial output would restore a damaged file without a word.
-  if (status != Z_STREAM_END) return std::nullopt;
-  return static_cast<std::size_t>(s.total_out);
+  if (payload.size() > kChunkSize) return std::nullopt;
+  if (state_->decompressor) {
+    std::size_t used = 0;
+    std::size_t decoded = 0;
+    const auto result = libdeflate_zlib_decompress_ex(state_->decompressor.get(), payload.data(),
+                                                      payload.size(), out.data(), out.size(),
+                                                      &used, &decoded);
+    // A block holds one whole stream and nothing else. Taking a partial or padded one would
+    // restore a damaged file without a word.
+    if (result == LIBDEFLATE_SUCCESS && used == payload.size()) return decoded;
+  }
+  return state_->InflateWithZlib(payload, out);
 }
 
 std::optional<DeflatedChunk> DeflateChunk(std::span<const std::uint8_t> chunk,

@@ -21,7 +21,7 @@ inline constexpr std::size_t kLegacyBlockSize = 32783;    ///< largest legacy bl
 using ChunkBuffer = std::array<std::uint8_t, kChunkSize>;
 using LegacyBuffer = std::array<std::uint8_t, kLegacyBlockSize>;
 
-/// The zlib level of a TCompressionLevel: 1, 0, -1 (the library default) or 9.
+/// The deflate level of a TCompressionLevel: 1, 0, 6 (the default level) or 9.
 int DeflateLevelOf(TCompressionLevel level);
 
 /// What DeflateChunk made of a chunk.
@@ -30,12 +30,11 @@ struct DeflatedChunk {
   std::size_t length = 0;  ///< payload length: the zlib stream in the output buffer, or the chunk's
 };
 
-/// Codes chunks one after the other. Each chunk gets a complete zlib stream of its own; the state
-/// is reset between chunks instead of created anew, which yields the same bytes without the
-/// allocation per chunk.
+/// Codes chunks one after the other, each whole, into a complete zlib stream of its own: nothing
+/// is carried from one chunk to the next, so the coder made once gives the bytes of a fresh one.
 class ChunkDeflater {
  public:
-  /// @throw std::bad_alloc when zlib cannot allocate its state
+  /// A coder that cannot get its memory makes every Deflate a compression error.
   explicit ChunkDeflater(TCompressionLevel level);
   ~ChunkDeflater();
   ChunkDeflater(const ChunkDeflater&) = delete;
@@ -43,7 +42,7 @@ class ChunkDeflater {
 
   /// @param chunk 1 to 16384 bytes of file data
   /// @param out receives the zlib stream when the block is compressed
-  /// @return the block, or nullopt for a compression error (zlib reported a negative status)
+  /// @return the block, or nullopt for a compression error (the coder has no memory)
   std::optional<DeflatedChunk> Deflate(std::span<const std::uint8_t> chunk, ChunkBuffer& out);
 
  private:
@@ -51,7 +50,9 @@ class ChunkDeflater {
   std::unique_ptr<State> state_;
 };
 
-/// Decodes compressed EC2 blocks, one complete zlib stream each; the state is reset per block.
+/// Decodes compressed EC2 blocks, one complete zlib stream each, whichever deflate coder wrote
+/// them. Blocks are decoded whole; a block the fast decoder refuses is tried once more with zlib's
+/// inflate, so that every block zlib reads is read as before.
 class BlockInflater {
  public:
   BlockInflater();
@@ -60,9 +61,9 @@ class BlockInflater {
   BlockInflater& operator=(const BlockInflater&) = delete;
 
   /// @param payload the block's zlib stream, at most 16384 bytes
-  /// @return the count of decoded bytes in `out`, or nullopt for a compression error: zlib
-  ///         reported a negative status, or the stream does not end within the payload and 16384
-  ///         bytes of output (a damaged or truncated block)
+  /// @return the count of decoded bytes in `out`, or nullopt for a compression error: the stream
+  ///         is damaged (its Adler-32 included), ends before its payload does, needs more than
+  ///         the payload, or decodes to more than 16384 bytes
   std::optional<std::size_t> Inflate(std::span<const std::uint8_t> payload, ChunkBuffer& out);
 
  private:

@@ -1,5 +1,10 @@
 #include "archive/Codecs.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -71,10 +76,10 @@ TEST(DeflateChunk, LevelNoneStoresFullChunksAndDeflatesShortOnesAsStoredBlocks) 
   EXPECT_EQ(out[2], 0x01);
 }
 
-TEST(DeflateChunk, LevelsMapToZlibLevelsInTheComponentsOrder) {
+TEST(DeflateChunk, LevelsMapToDeflateLevelsInTheComponentsOrder) {
   EXPECT_EQ(DeflateLevelOf(clFastest), 1);
   EXPECT_EQ(DeflateLevelOf(clNone), 0);
-  EXPECT_EQ(DeflateLevelOf(clDefault), Z_DEFAULT_COMPRESSION);
+  EXPECT_EQ(DeflateLevelOf(clDefault), 6);  // what zlib's default level stands for
   EXPECT_EQ(DeflateLevelOf(clMax), 9);
 }
 
@@ -92,25 +97,173 @@ TEST(DeflateChunk, ReusedStateGivesTheBytesOfAFreshOne) {
   }
 }
 
-TEST(InflateBlock, DamagedOrCutStreamsAreCompressionErrors) {
-  const auto chunk = Text(kChunkSize);
-  ChunkBuffer stream{}, decoded{};
-  const auto block = DeflateChunk(chunk, clDefault, stream);
+// ---- Compatibility with zlib: an office running an older reader must read what we write, and
+// we must read every archive whose blocks zlib wrote. ----
+
+using Bytes = std::vector<std::uint8_t>;
+
+// One whole stream with the block's parameters, as zlib-based writers make it; nullopt when the
+// stream does not fit into a block.
+std::optional<Bytes> ZlibDeflate(const Bytes& chunk, int level) {
+  z_stream s{};
+  if (deflateInit2(&s, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return std::nullopt;
+  Bytes out(kChunkSize);
+  s.next_in = const_cast<Bytef*>(chunk.data());
+  s.avail_in = static_cast<uInt>(chunk.size());
+  s.next_out = out.data();
+  s.avail_out = static_cast<uInt>(out.size());
+  const int status = deflate(&s, Z_FINISH);
+  out.resize(s.total_out);
+  deflateEnd(&s);
+  if (status != Z_STREAM_END) return std::nullopt;
+  return out;
+}
+
+// How a zlib-based reader decodes a block: one inflate call into 16384 bytes.
+std::optional<Bytes> ZlibInflate(const Bytes& payload) {
+  z_stream s{};
+  if (inflateInit2(&s, 15) != Z_OK) return std::nullopt;
+  Bytes out(kChunkSize);
+  s.next_in = const_cast<Bytef*>(payload.data());
+  s.avail_in = static_cast<uInt>(payload.size());
+  s.next_out = out.data();
+  s.avail_out = static_cast<uInt>(out.size());
+  const int status = inflate(&s, Z_NO_FLUSH);
+  out.resize(s.total_out);
+  const bool whole = status == Z_STREAM_END && s.avail_in == 0;
+  inflateEnd(&s);
+  if (!whole) return std::nullopt;
+  return out;
+}
+
+std::optional<Bytes> Decode(const Bytes& payload) {
+  ChunkBuffer out{};
+  const auto n = InflateBlock(payload, out);
+  if (!n) return std::nullopt;
+  return Bytes(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(*n));
+}
+
+Bytes ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Sample {
+  std::string name;
+  Bytes chunk;
+};
+
+// Chunks of every length class from real programs (this test's own executable and the Windows
+// programs of the test data), random bytes, zeros and text.
+std::vector<Sample> Corpus() {
+  const Bytes self = ReadFile("/proc/self/exe");
+  const Bytes dll = ReadFile(std::string(LIFTO_TEST_DATA_DIR) + "/version-toolchain.dll");
+  const Bytes random = RandomBytes(kChunkSize, 11);
+  const Bytes text = Text(kChunkSize);
+  std::vector<Sample> corpus;
+  for (const std::size_t size : {std::size_t{1}, std::size_t{100}, kChunkSize - 1, kChunkSize}) {
+    const auto cut = [size](const Bytes& from, std::size_t at) {
+      at = std::min(at, from.size() - std::min(from.size(), size));
+      return Bytes(from.begin() + static_cast<std::ptrdiff_t>(at),
+                   from.begin() + static_cast<std::ptrdiff_t>(std::min(from.size(), at + size)));
+    };
+    const std::string n = std::to_string(size);
+    corpus.push_back({"program start " + n, cut(self, 0)});
+    corpus.push_back({"program code " + n, cut(self, self.size() / 3)});
+    corpus.push_back({"program data " + n, cut(self, self.size() * 4 / 5)});
+    corpus.push_back({"windows dll " + n, cut(dll, 0)});
+    corpus.push_back({"random " + n, cut(random, 0)});
+    corpus.push_back({"zeros " + n, Bytes(size, 0)});
+    corpus.push_back({"text " + n, cut(text, 0)});
+  }
+  return corpus;
+}
+
+TEST(CodecCompatibility, EveryBlockWeWriteInflatesWithZlib) {
+  for (const auto& [name, chunk] : Corpus()) {
+    for (const auto level : {clFastest, clNone, clDefault, clMax}) {
+      SCOPED_TRACE(name + ", level " + std::to_string(DeflateLevelOf(level)));
+      ChunkBuffer stream{};
+      const auto block = DeflateChunk(chunk, level, stream);
+      ASSERT_TRUE(block);
+      if (block->stored) {
+        EXPECT_EQ(block->length, chunk.size());
+        continue;
+      }
+      ASSERT_LE(block->length, kChunkSize);
+      const Bytes payload(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(block->length));
+      EXPECT_EQ(ZlibInflate(payload), chunk);
+      EXPECT_EQ(Decode(payload), chunk);
+    }
+  }
+}
+
+TEST(CodecCompatibility, EveryBlockZlibWritesDecodesTheSame) {
+  std::size_t decoded = 0;
+  for (const auto& [name, chunk] : Corpus()) {
+    for (const int level : {0, 1, 6, 9}) {
+      SCOPED_TRACE(name + ", zlib level " + std::to_string(level));
+      const auto stream = ZlibDeflate(chunk, level);
+      if (!stream) continue;  // zlib's writer stores such a chunk as it is
+      EXPECT_EQ(Decode(*stream), chunk);
+      ++decoded;
+    }
+  }
+  EXPECT_GT(decoded, 80U);
+}
+
+TEST(CodecCompatibility, DamagedStreamsAreCompressionErrorsForBothReaders) {
+  const Bytes text = Text(kChunkSize);
+  const auto corpus = Corpus();
+  const Bytes program = std::find_if(corpus.begin(), corpus.end(), [](const Sample& s) {
+                          return s.name == "program code 16383";
+                        })->chunk;
+  ChunkBuffer ours{};
+  const auto block = DeflateChunk(text, clDefault, ours);
   ASSERT_TRUE(block && !block->stored);
+  const std::vector<std::pair<std::string, Bytes>> streams = {
+      {"ours", Bytes(ours.begin(), ours.begin() + static_cast<std::ptrdiff_t>(block->length))},
+      {"zlib level 6", *ZlibDeflate(program, 6)},
+      {"zlib level 0", *ZlibDeflate(Bytes(100, 'x'), 0)},
+  };
+  for (const auto& [writer, stream] : streams) {
+    ASSERT_TRUE(Decode(stream)) << writer;
+    const std::size_t n = stream.size();
+    std::vector<std::pair<std::string, Bytes>> damaged;
+    auto flipped = stream;
+    flipped[n / 2] ^= 0x10;
+    damaged.emplace_back("a flipped bit", flipped);
+    auto adler = stream;
+    adler[n - 1] = static_cast<std::uint8_t>(adler[n - 1] + 1);
+    damaged.emplace_back("a wrong Adler-32", adler);
+    auto header = stream;
+    header[1] ^= 0x20;  // asks for a preset dictionary, which no block has
+    damaged.emplace_back("a wrong header", header);
+    for (const std::size_t keep : {n - 1, n - 4, n / 2, std::size_t{2}, std::size_t{0}}) {
+      damaged.emplace_back("cut to " + std::to_string(keep),
+                           Bytes(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(keep)));
+    }
+    auto padded = stream;
+    padded.push_back(0);
+    damaged.emplace_back("a byte after its end", padded);
+    for (const auto& [what, payload] : damaged) {
+      SCOPED_TRACE(writer + ", " + what);
+      EXPECT_FALSE(Decode(payload));
+      EXPECT_FALSE(ZlibInflate(payload));
+    }
+  }
+}
 
-  auto damaged = stream;
-  damaged[block->length - 1] ^= 0xFF;  // the Adler-32 trailer no longer matches
-  EXPECT_FALSE(InflateBlock({damaged.data(), block->length}, decoded));
-  EXPECT_FALSE(InflateBlock({stream.data(), block->length - 6}, decoded));  // cut short
-  const std::uint8_t garbage[] = {0x12, 0x34, 0x56, 0x78};
-  EXPECT_FALSE(InflateBlock(garbage, decoded));
-
-  // A stream that decodes to more than a chunk does not fit the block's buffer.
-  std::vector<std::uint8_t> big(kChunkSize + 1, 'a');
-  std::vector<std::uint8_t> compressed(compressBound(big.size()));
+TEST(InflateBlock, StreamsThatDoNotFitABlockAreCompressionErrors) {
+  ChunkBuffer decoded{};
+  // More than a chunk of data, and a payload longer than a block.
+  Bytes more(kChunkSize + 1, 'a');
+  Bytes compressed(compressBound(more.size()));
   uLongf length = compressed.size();
-  ASSERT_EQ(compress(compressed.data(), &length, big.data(), big.size()), Z_OK);
+  ASSERT_EQ(compress(compressed.data(), &length, more.data(), more.size()), Z_OK);
   EXPECT_FALSE(InflateBlock({compressed.data(), length}, decoded));
+  const Bytes tooLong = RandomBytes(kChunkSize + 1);
+  EXPECT_FALSE(InflateBlock(tooLong, decoded));
 }
 
 std::vector<std::uint8_t> Expand(const std::vector<std::uint8_t>& block) {

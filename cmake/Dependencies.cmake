@@ -20,3 +20,5 @@ endif()
 if(LIFTO_BENCH)
   find_package(benchmark REQUIRED)
 endif()
+# Ed25519, BLAKE2b and scrypt for the signatures of update sets.
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)

@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, only those that are missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev libsqlite3-dev libshp-dev
-          qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev attr sqlite3)
+          qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev attr sqlite3
+          libsodium-dev minisign)
 if [ "${LIFTO_WITH_BENCH:-0}" = 1 ]; then
   packages+=(time bc gzip tar)
 fi

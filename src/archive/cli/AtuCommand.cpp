@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <exception>
+#include <iostream>
 #include <limits>
 #include <map>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "archive/ArchiveFormat.h"
 #include "archive/ArchiveScan.h"
 #include "archive/BackupFile.h"
+#include "archive/cli/AtuSign.h"
 #include "archive/cli/ProgressBar.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
@@ -245,6 +247,9 @@ std::string AtuUsage() {
          "  atu test ARCHIVE\n"
          "  atu extract ARCHIVE FOLDER [--full-path]\n"
          "             [--mode all|no-overwrite|newer|existing|existing-newer]\n"
+         "  atu sign FILE... --key SECRET_KEY_FILE [--password-file FILE]\n"
+         "  atu verify FILE... --key PUBLIC_KEY_FILE\n"
+         "  atu keygen --public FILE --secret FILE [--unencrypted] [--password-file FILE]\n"
          "SPEC is a path whose last part may hold * and ?, followed by \" /s\" to take subfolders too.\n"
          "Paths are Windows paths on the drives of LIFTO_HOME's system.ini, or host paths.\n";
 }
@@ -259,12 +264,18 @@ int RunAtu(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (command == "list") return ListOrTest(rest, out, err, progressBar, false);
     if (command == "test") return ListOrTest(rest, out, err, progressBar, true);
     if (command == "extract") return Extract(rest, out, err, progressBar);
+    if (command == "sign") return SignCommand(rest, std::cin, out, err);
+    if (command == "verify") return VerifyCommand(rest, out, err);
+    if (command == "keygen") return KeygenCommand(rest, std::cin, out, err);
     if (command == "--help" || command == "-h" || command == "help") {
       out << AtuUsage();
       return kAtuOk;
     }
     throw UsageError{"unknown command \"" + command + "\""};
   } catch (const UsageError& e) {
+    err << "atu: " << e.problem << "\n" << AtuUsage();
+    return kAtuUsage;
+  } catch (const SignUsageError& e) {
     err << "atu: " << e.problem << "\n" << AtuUsage();
     return kAtuUsage;
   } catch (const ArchiveError& e) {

@@ -125,7 +125,7 @@ void TFormaLifto::FormShow() {
   barraPrincipal = 1;
   labelstatus.caption.clear();
   listaArquivos.clear();
-  if (ExpectsWork(commandLine_)) support::App().SetExitCode(1);
+  if (RunsByItself()) support::App().SetExitCode(1);
 
   if (commandLine_.Mode() == RunMode::SelfReplacement) {
     ShowSelfReplacement();
@@ -195,7 +195,8 @@ bool TFormaLifto::ShowUpdateModes() {
       break;
     case RunMode::DownloadNewest:
     case RunMode::DownloadOffice:
-      caption += " " + commandLine_.ProgramNameShown() + "(Download)";
+      // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) of " " + string.
+      caption.append(" ").append(commandLine_.ProgramNameShown()).append("(Download)");
       modoPainel = true;
       break;
     case RunMode::AutoUpdate:
@@ -203,7 +204,7 @@ bool TFormaLifto::ShowUpdateModes() {
       services_.waitMilliseconds(1500);
       Titulo1.visible = false;
       SetHeight(kAlturaPainel);
-      caption += " " + commandLine_.ProgramNameShown() + Ansi("(Atualização Automatica)");
+      caption.append(" ").append(commandLine_.ProgramNameShown()).append(Ansi("(Atualização Automatica)"));
       modoPainel = true;
       break;
     default: {
@@ -374,6 +375,8 @@ void TFormaLifto::EndTool(int exitStatus) {
 }
 
 void TFormaLifto::MarkWorkDone() { EndTool(0); }
+
+bool TFormaLifto::RunsByItself() const { return ExpectsWork(commandLine_); }
 
 void TFormaLifto::MarkFailed() { support::App().SetExitCode(1); }
 

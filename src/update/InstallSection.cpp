@@ -21,6 +21,20 @@ bool NamesTheTool(const std::string& name, const std::string& ownName) {
          (ownName.find('.') == std::string::npos && upper == ownName + ".EXE");
 }
 
+// The entry's target folder joined to its root, ending in "\". An empty folder is the root
+// itself (an entry with no second field, a "WINDOWS" entry left without one in the editor), and
+// one without a leading or trailing "\" is a folder below the root all the same: nothing is ever
+// created or written beside a root ("C:\KORAMIKORAMI.EXE", "C:\KORAMIDADOS\").
+std::string TargetFolderBelow(std::string root, std::string relative) {
+  while (!root.empty() && (root.back() == '\\' || root.back() == '/')) root.pop_back();
+  relative = TrimText(relative);
+  if (relative.empty() || (relative.front() != '\\' && relative.front() != '/')) {
+    relative.insert(0, 1, '\\');
+  }
+  if (relative.back() != '\\' && relative.back() != '/') relative.push_back('\\');
+  return root + relative;
+}
+
 // Copies one entry; false when a copy failed or the target would leave the root.
 bool InstallEntry(UpdateContext& context, platform::FolderNames& names,
                   const std::string& extractFolder, const std::string& root,
@@ -30,7 +44,7 @@ bool InstallEntry(UpdateContext& context, platform::FolderNames& names,
   SetLabelStatus2(context, "Copiando arquivo " + name);
   if (root.empty() || !StaysBelowRoot(targetFolder) || !IsPlainFileName(name)) return false;
 
-  const std::string target = root + targetFolder;
+  const std::string target = TargetFolderBelow(root, targetFolder);
   const std::string folder = target.substr(0, target.size() - 1);
   if (!folder.empty() && !platform::FolderExists(folder)) platform::ForceFolders(folder);
 

@@ -37,6 +37,28 @@ TEST_F(InstallSectionTest, CopiesEachFileToItsFolderBelowTheRoot) {
   EXPECT_FALSE(context.autoAtualizacao);
 }
 
+TEST_F(InstallSectionTest, AnyTargetFolderLiesBelowTheRootNeverBesideIt) {
+  home.Write(extract + "\\A.DLL", "new library");
+  const struct {
+    const char* root;
+    const char* entry;
+    const char* installed;
+  } cases[] = {
+      {"C:\\KORAMI", "P_ARQ12=C:\\FONTES\\KORAMI.EXE", "C:\\KORAMI\\KORAMI.EXE"},
+      {"C:\\KORAMI", "P_ARQ13=C:\\FONTES\\TAB.DB , DADOS\\", "C:\\KORAMI\\DADOS\\TAB.DB"},
+      {"C:\\KORAMI\\", "P_ARQ14=C:\\FONTES\\AJUDA.HLP , \\AJUDA", "C:\\KORAMI\\AJUDA\\AJUDA.HLP"},
+      {"C:\\WINDOWS", "W_ARQ15=C:\\FONTES\\A.DLL , ", "C:\\WINDOWS\\A.DLL"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_TRUE(InstallSection(context, extract, c.root, {c.entry})) << c.entry;
+    EXPECT_TRUE(Exists(c.installed)) << c.entry;
+  }
+  for (const char* beside : {"C:\\KORAM", "C:\\KORAMIKORAMI.EXE", "C:\\KORAMIDADOS",
+                             "C:\\KORAMI\\AJUDAAJUDA.HLP", "C:\\WINDOWSA.DLL", "C:\\WINDOW"}) {
+    EXPECT_FALSE(Exists(beside)) << beside;
+  }
+}
+
 TEST_F(InstallSectionTest, AFailedCopyStopsTheSectionAndKeepsWhatWasCopied) {
   home.Write("F:\\KORAMI\\DADOS\\TAB.DB", "old table");
   MakeReadOnly("F:\\KORAMI\\DADOS\\TAB.DB");

@@ -57,9 +57,9 @@ class BackupRun {
 void BackupRun::ExpandFileSpec(const std::string& spec) {
   std::string path = spec;
   bool subfolders = false;
-  if (!path.empty() && path[0] == '/') {
+  const std::string trimmed = TrimText(path);
+  if (!trimmed.empty() && trimmed[0] == '/') {
     // On a host path "/" separates folders, so the switch counts only standing apart at the end.
-    const std::string trimmed = TrimText(path);
     const std::string lower = LowerText(trimmed);
     if (lower.size() >= 3 && lower.compare(lower.size() - 2, 2, "/s") == 0 &&
         static_cast<unsigned char>(lower[lower.size() - 3]) <= ' ') {
@@ -236,6 +236,7 @@ void BackupRun::WriteFileSegment(SpanningWriter& out, ChunkCoder& coder, std::in
 bool BackupRun::Run(const std::vector<std::string>& fileSpecs) {
   c_.errorCode_ = 0;
   c_.errorDetail_.clear();
+  c_.currentFile_.clear();
   for (const auto& spec : fileSpecs) ExpandFileSpec(spec);
 
   c_.continue_ = true;

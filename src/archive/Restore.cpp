@@ -43,6 +43,8 @@ class RestoreRun {
   std::int32_t stamp_ = 0;
   unsigned volume_ = 1;  // the number of the volume being read
   bool doRestore_ = true;
+  // Whether an entry of this run has begun: only then may a disk record continue it.
+  bool entryOpen_ = false;
   // The current file's host path, resolved once per entry: the file operations on it then need
   // no case-insensitive walk of its folders.
   std::string hostTarget_;
@@ -155,6 +157,7 @@ void RestoreRun::RestoreEntry(FormatReader& in, const std::string& name) {
       return;
     }
   }
+  entryOpen_ = true;
   doRestore_ = Wanted(c_.currentFile_, stamp_);
   if (isFileIds) {
     doRestore_ = false;
@@ -214,6 +217,8 @@ bool RestoreRun::Run() {
   c_.errorDetail_.clear();
   c_.filesDone_ = 0;
   c_.continue_ = true;
+  // The last file of an earlier operation is no entry of this archive.
+  c_.currentFile_.clear();
   if (!platform::FileExists(archivePath_)) return false;
 
   if (!source_.Open(archivePath_)) {
@@ -236,6 +241,11 @@ bool RestoreRun::Run() {
     if (length == 0) break;
     const std::string name = in.Text(length);
     if (IsDiskRecord(name)) {
+      if (!entryOpen_) {
+        // Continuing nothing would append to whatever file was named last: a damaged archive.
+        c_.Fail(kErrorReadFile, archivePath_ + ": a disk record where an entry should begin");
+        break;
+      }
       if (!OpenNextVolume(source_, archivePath_, volume_, name, ask)) break;
       ContinueEntry(in);
     } else {

@@ -162,6 +162,25 @@ TEST_F(RoundTrip, HostPathsAreStoredInTheirWindowsForm) {
   EXPECT_EQ(test::ReadFileBytes(temp.Path() / "out" / "host.txt"), "host file");
 }
 
+TEST_F(RoundTrip, HostPathsWithBlanksAroundKeepEveryFolderNamedS) {
+  test::TempFolder data;
+  fs::create_directories(data.Path() / "srv" / "SUB" / "deeper");
+  std::ofstream(data.Path() / "srv" / "SUB" / "a.txt") << "a";
+  std::ofstream(data.Path() / "srv" / "SUB" / "deeper" / "b.txt") << "b";
+  const std::string spec = " " + (data.Path() / "srv" / "SUB" / "*.*").string();
+  for (const auto& [specs, count] : {std::pair{spec, 1}, std::pair{spec + " /s ", 2}}) {
+    const std::string archive = (temp.Path() / "s.atu").string();
+    ASSERT_TRUE(backup.Backup({specs}, archive)) << specs;
+    int names = 0;
+    backup.SetOnRestoreFile([&](TBackupFile&, std::string&, std::int32_t, bool& doRestore) {
+      ++names;
+      doRestore = false;
+    });
+    ASSERT_TRUE(backup.Restore(archive, (temp.Path() / "out").string()));
+    EXPECT_EQ(names, count) << specs;
+  }
+}
+
 TEST_F(RoundTrip, LegacyEntriesExpandWithTheEventsOfEc2Entries) {
   const std::string text = std::string(20000, ' ') + RandomText(30000, 5) + std::string(70000, 'z');
   const std::int32_t stamp = (20 << 25) | (6 << 21) | (1 << 16);

@@ -119,6 +119,20 @@ TEST_F(Restoring, NamesThatWouldLeaveTheTargetFolderAreRefused) {
   }
 }
 
+TEST_F(Restoring, ADiskRecordWithNoEntryOpenIsADamagedArchive) {
+  Archive({{"c:\\p\\a.txt", "first"}});
+  ASSERT_TRUE(backup.Restore("C:\\IN.ATU", "C:\\DEST"));
+  // A crafted archive that starts by continuing "the current entry" on its second volume.
+  Write("C:\\EVIL.ATU", PackedInt32(0) + PackedInt32(0) + PackedInt32(1) + PackedInt32(12) + "NEXT:DISK002");
+  Write("C:\\EVIL.002", std::string("EC2\0", 4) + PackedInt32(-8) + "appended" + PackedInt32(0) + PackedInt32(0));
+  backup.SetOnNeedDisk([](TBackupFile&, std::uint16_t, bool&) {});
+
+  EXPECT_FALSE(backup.Restore("C:\\EVIL.ATU", "C:\\OTHER"));
+  EXPECT_EQ(errors, std::vector<std::int32_t>{kErrorReadFile});
+  EXPECT_EQ(Read("C:\\DEST\\a.txt"), "first");
+  EXPECT_FALSE(Exists("C:\\OTHER"));
+}
+
 TEST_F(Restoring, HandlerCanStopTheRestoreQuietly) {
   Archive({{"c:\\p\\a.txt", std::string(100, 'a')}, {"c:\\p\\b.txt", "b"}});
   backup.SetOnProgress([](TBackupFile&, const std::string& file, TPercentage, bool& goOn) {

@@ -39,7 +39,7 @@ bool TBackupFile::AskForDisk(std::uint16_t volume) {
   } else {
     const std::string text =
         "Please insert disk " + std::to_string(volume) + " and click OK to continue.";
-    continue_ = support::CurrentUi().Ask(text, 2);
+    continue_ = support::CurrentUi().Ask(text, support::kAskInformation);
   }
   return continue_;
 }

@@ -73,8 +73,8 @@ void ConsoleUi::ShowMessage(int kind, const std::string& title, const std::strin
 
 bool ConsoleUi::Ask(const std::string& text, int style) {
   PrintStatusIfChanged();
-  const std::string prompt =
-      Ansi("Confirmação: ") + text + (style == 1 ? " [sim/nao] " : " [ok/cancela] ");
+  const std::string title = style == support::kAskInformation ? "Information: " : Ansi("Confirmação: ");
+  const std::string prompt = title + text + (style == 1 ? " [sim/nao] " : " [ok/cancela] ");
   bool answer = false;
   if (auto given = answers_.TakeResult()) {
     answer = *given;

@@ -108,11 +108,16 @@ void GuiUi::ShowMessage(int kind, const std::string& title, const std::string& t
 }
 
 bool GuiUi::Ask(const std::string& text, int style) {
-  QMessageBox box(QMessageBox::Question, ToQt(Ansi("Confirmação")), ToQt(text), QMessageBox::NoButton);
+  const bool information = style == support::kAskInformation;
+  QMessageBox box(information ? QMessageBox::Information : QMessageBox::Question,
+                  information ? QStringLiteral("Information") : ToQt(Ansi("Confirmação")), ToQt(text),
+                  QMessageBox::NoButton);
   box.setObjectName("QuestionBox");
   QPushButton* yes = box.addButton(style == 1 ? QStringLiteral("&Sim") : QStringLiteral("OK"),
                                    QMessageBox::YesRole);
-  QPushButton* no = box.addButton(style == 1 ? ToQt(Ansi("&Não")) : QStringLiteral("Cancela"),
+  QPushButton* no = box.addButton(style == 1         ? ToQt(Ansi("&Não"))
+                                  : information      ? QStringLiteral("Cancel")
+                                                     : QStringLiteral("Cancela"),
                                   QMessageBox::NoRole);
   box.setDefaultButton(yes);
   // Closing the box counts as the negative button.

@@ -28,6 +28,9 @@ struct ProgressWindowInfo {
   int maximum = 0;        ///< Barra's maximum
 };
 
+/// The question style of the archive component's disk prompt (see Ui::Ask).
+inline constexpr int kAskInformation = 3;
+
 class Ui {
  public:
   virtual ~Ui() = default;
@@ -39,7 +42,8 @@ class Ui {
   virtual void ShowMessage(int kind, const std::string& title, const std::string& text) = 0;
 
   /// A modal question titled "Confirmação" with the question icon.
-  /// @param style 1: "&Sim"/"&Não"; any other: "OK"/"Cancela"
+  /// @param style 1: "&Sim"/"&Não"; kAskInformation: the archive component's own box, titled
+  ///        "Information" with the information icon and "OK"/"Cancel"; any other: "OK"/"Cancela"
   /// @return true for "&Sim" or "OK"; false for the other button or closing the box
   virtual bool Ask(const std::string& text, int style) = 0;
 

@@ -53,7 +53,7 @@ TEST_F(Spanning, DecliningTheDefaultPromptStopsWithoutAnErrorReport) {
   EXPECT_FALSE(backup.Backup({"C:\\PROG\\BIG.DAT"}, "C:\\OUT\\SET.ATU"));
   ASSERT_EQ(ui.questions.size(), 1U);
   EXPECT_EQ(ui.questions[0].text, "Please insert disk 2 and click OK to continue.");
-  EXPECT_EQ(ui.questions[0].style, 2);
+  EXPECT_EQ(ui.questions[0].style, support::kAskInformation);
   EXPECT_TRUE(errors.empty());
   EXPECT_TRUE(ui.messages.empty());
   const std::string first = Read("C:\\OUT\\SET.ATU");

@@ -17,7 +17,8 @@ std::string MarkerPath(const std::string& programAlias) {
 void WriteMarker(const UpdateContext& context, bool on, const std::string& programAlias) {
   const std::string marker = MarkerPath(programAlias);
   // Without the alias the path would resolve against the current drive's root, outside the
-  // program's folders.
+  // program's folders. Turning the marker off there has nothing to delete.
+  if (marker.empty() && !on) return;
   if (marker.empty()) {
     throw std::runtime_error("Cannot find the updates folder of alias " + programAlias +
                              ": the alias does not exist");

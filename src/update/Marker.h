@@ -13,9 +13,9 @@ namespace lifto::update {
 std::string MarkerPath(const std::string& programAlias);
 
 /// On: writes the marker of the program whose database alias is given, naming
-/// `scriptEscolhido` (replacing the file). Off: deletes it.
-/// @throw std::runtime_error when the alias does not exist (the marker's folder is unknown) or
-///        the file cannot be written
+/// `scriptEscolhido` (replacing the file). Off: deletes it; nothing when the alias does not exist.
+/// @throw std::runtime_error when turning it on for an alias that does not exist (the marker's
+///        folder is unknown) or when the file cannot be written
 void WriteMarker(const UpdateContext& context, bool on, const std::string& programAlias);
 /// As above, for the program of a known-programs row (0 to 3).
 /// @throw std::out_of_range for another row

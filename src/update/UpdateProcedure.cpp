@@ -31,6 +31,18 @@ void ShowMissingFile(const std::string& path) {
   support::ShowKindMessage("Erro Arquivo " + NameOfFile(path) + Ansi(" não existe"), 4);
 }
 
+void ShowNoServerFolder(const UpdateContext& context) {
+  std::string reason;
+  if (!context.programaWindows) {
+    reason = Ansi("Versão MS-Dos não implementada");
+  } else if (TrimText(context.aliasPrograma).empty()) {
+    reason = Ansi("Alias não configurado no script");
+  } else {
+    reason = "O alias " + context.aliasPrograma + Ansi(" não existe neste computador");
+  }
+  support::ShowKindMessage(Ansi("Atualização cancelada") + "\r" + reason, 4);
+}
+
 // Step 2 of the installation: the script is copied into the updates folder unless it already
 // lies there (written as the "UPDATES" or "UPTEXTOS" folder of the server folder, or the same
 // file reached another way).
@@ -168,7 +180,17 @@ void UpdateFromDisk(UpdateWindow& window, const UpdateSteps& steps) {
 void InstallScript(UpdateWindow& window, const UpdateSteps& steps, std::string scriptPath,
                    std::string sourceFolder) {
   UpdateContext& context = window.Context();
-  if (!steps.checkVersion(context, scriptPath) || steps.checkLoggedUsers(context)) {
+  if (!steps.checkVersion(context, scriptPath)) {
+    window.CloseWindow();
+    return;
+  }
+  if (context.pastaServidor.empty()) {
+    // Nothing of the update can be placed without the server folder: say why and refuse it.
+    ShowNoServerFolder(context);
+    window.CloseWindow();
+    return;
+  }
+  if (steps.checkLoggedUsers(context)) {
     window.CloseWindow();
     return;
   }

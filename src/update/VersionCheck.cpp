@@ -141,7 +141,8 @@ bool CheckVersion(UpdateContext& context, const std::string& scriptPath) {
 
   if (!tipo.empty() && !numdiscos.empty()) {
     const auto count = ReadInteger(numdiscos);
-    if (!count) {
+    // A set of no disks (or fewer) would only fail later, in the restore.
+    if (!count || *count < 1) {
       support::ShowKindMessage("Erro ao ler chave NUMDISCOS, Abortando...", 4);
       return false;
     }

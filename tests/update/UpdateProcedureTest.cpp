@@ -138,6 +138,35 @@ TEST_F(UpdateProcedureTest, RefusedVersionOrLoggedUsersCloseTheWindowBeforeAnyCo
   EXPECT_FALSE(platform::FolderExists("F:\\KORAMI\\UPDATES"));
 }
 
+TEST_F(UpdateProcedureTest, WithoutServerFolderTheUpdateIsRefusedAndSaysWhy) {
+  const struct {
+    bool windowsProgram;
+    const char* alias;
+    const char* reason;
+  } cases[] = {
+      {false, "", "Versão MS-Dos não implementada"},
+      {true, "", "Alias não configurado no script"},
+      {true, "ALIAS_NONE", "O alias ALIAS_NONE não existe neste computador"},
+  };
+  for (const auto& c : cases) {
+    ChooseFromList(0);
+    steps_ = RecordingSteps{};
+    steps_.onCheckVersion = [&](update::UpdateContext& context) {
+      context.pastaServidor.clear();
+      context.programaWindows = c.windowsProgram;
+      context.aliasPrograma = c.alias;
+    };
+    window_.closed = false;
+    ui_.messages.clear();
+    Run();
+    EXPECT_TRUE(window_.closed) << c.reason;
+    ASSERT_EQ(ui_.messages.size(), 1u) << c.reason;
+    EXPECT_EQ(ui_.messages[0].kind, 4);
+    EXPECT_EQ(ui_.messages[0].text, Ansi("Atualização cancelada") + "\r" + Ansi(c.reason));
+    EXPECT_THAT(steps_.calls, ElementsAre("checkVersion C:\\UPD\\X.aex"));
+  }
+}
+
 TEST_F(UpdateProcedureTest, RestoreFailureInstallsNothingAndEmptiesTheExtractionFolder) {
   ChooseFromList(0);
   steps_.restoreOk = false;

@@ -111,8 +111,8 @@ TEST_F(VersionCheckTest, MissingDiskInformationIsAskedForUntilValidOrCancelled) 
             Ansi("Não informadas as informações sobre esta versão, abortando atualização..."));
 }
 
-TEST_F(VersionCheckTest, ADiskCountThatIsNoIntegerStopsTheUpdate) {
-  for (const char* count : {"dois", "3x", "99999999999"}) {
+TEST_F(VersionCheckTest, ADiskCountThatIsNoIntegerOrNoDiskStopsTheUpdate) {
+  for (const char* count : {"dois", "3x", "99999999999", "0", "-2"}) {
     ui.messages.clear();
     EXPECT_FALSE(CheckVersion(context, Script("1.0", std::string("TIPO=ATU\r\nNUMDISCOS=") + count)));
     ASSERT_EQ(ui.messages.size(), 1u) << count;

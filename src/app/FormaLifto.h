@@ -99,6 +99,10 @@ class TFormaLifto : public update::UpdateWindow {
   void ShowWorkingLayout() override;
   void CountDiskConfirmed() override { ++discosGerados; }
 
+  /// Whether the run mode does its work by itself (path mode, "/R", "/L", "/I", "/D", "/E" with
+  /// a project): such a run ends when its work ends.
+  bool RunsByItself() const;
+
   const CommandLine& commandLine() const { return commandLine_; }
   MessageLoop& loop() { return loop_; }
   FormaLiftoServices& services() { return services_; }

@@ -10,10 +10,11 @@
 namespace lifto::app {
 namespace {
 
-// Until the work of a branch is built, the run says so where the status texts go and leaves
-// the window as it is; a run that had to do that work then ends as not done.
-void NotAvailable(TFormaLifto& form) {
-  form.SetStatusBar(Ansi("Atualização indisponível nesta versão do programa"));
+// A function this version of the program does not have yet says so plainly, in a message box
+// (and so in the transcript); a run that was started to do it by itself ends as not done (1).
+void NotAvailable(TFormaLifto& form, const std::string& function) {
+  support::ShowKindMessage(function + Ansi(" não está disponível nesta versão do programa."), 1);
+  if (form.RunsByItself()) form.EndTool(1);
 }
 
 }  // namespace
@@ -30,23 +31,37 @@ FormaLiftoServices DefaultFormaLiftoServices() {
   services.updateFromDisk = [](TFormaLifto& form) {
     update::UpdateFromDisk(form, update::DefaultUpdateSteps());
   };
-  services.download = NotAvailable;
   // As on a computer without the settings: no connection named, automatic dialing on.
   services.readInternetSettings = [](TFormaLifto& form) {
     form.DialupName.clear();
     form.AutoDial = true;
   };
-  services.configureInternet = [](TFormaLifto&) {};
   services.hangUp = [](TFormaLifto&) {};
-  services.generateDisks = [](TFormaLifto&) {};
-  services.chooseGenerationFolder = [](TFormaLifto&) {};
   services.openCatalogueTables = [](TFormaLifto&) {};
   services.closeCatalogueTables = [](TFormaLifto&) {};
   services.newProject = [](TFormaLifto& form) { form.C_edicao.bot_novoprojClick(); };
   services.clientChanged = [](TFormaLifto&) {};
   services.refreshVersion = [](project::ScriptLines& lines) { project::RefreshVersion(lines); };
+
+  // ---- Functions not built yet: each default below is replaced by its implementation. ----
+
+  // Downloads: the source "Internet" with "&Atualizar", "/I" and "/D".
+  services.download = [](TFormaLifto& form) {
+    NotAvailable(form, Ansi("A atualização pela Internet"));
+  };
+  // The internet settings: "&Configurar".
+  services.configureInternet = [](TFormaLifto& form) {
+    NotAvailable(form, Ansi("A configuração da Internet"));
+  };
+  // Disk generation: "&Gerar", "&Local" and "/E" with a project.
+  services.generateDisks = [](TFormaLifto& form) {
+    NotAvailable(form, Ansi("A geração de discos"));
+  };
+  services.chooseGenerationFolder = [](TFormaLifto& form) {
+    NotAvailable(form, Ansi("A escolha da pasta de geração de discos"));
+  };
   services.generateFromProject = [](TFormaLifto& form, const std::string&) {
-    form.SetStatusBar(Ansi("Geração de discos indisponível nesta versão do programa"));
+    NotAvailable(form, Ansi("A geração de discos"));
     return false;
   };
   return services;

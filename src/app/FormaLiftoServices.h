@@ -29,14 +29,14 @@ struct FormaLiftoServices {
   /// The update procedure from a diskette or folder (bot_atualizarClick with the source "Disco").
   std::function<void(TFormaLifto&)> updateFromDisk;
 
-  /// The download branch of bot_atualizarClick (the source "Internet"). Default: says so in the
-  /// status bar and leaves; the run then ends as not done.
+  /// The download branch of bot_atualizarClick (the source "Internet", "/I", "/D"). Default: a
+  /// message box says the function is not available; a run that does it by itself ends with 1.
   std::function<void(TFormaLifto&)> download;
 
   /// ReadInternetSettings: DialupName and AutoDial from the registry.
   std::function<void(TFormaLifto&)> readInternetSettings;
 
-  /// bot_confinetClick: the internet settings dialog. Default: nothing.
+  /// bot_confinetClick: the internet settings dialog. Default: says it is not available.
   std::function<void(TFormaLifto&)> configureInternet;
 
   /// HangUp of a dial-up connection that the tool dialled. Default: nothing.
@@ -47,7 +47,7 @@ struct FormaLiftoServices {
   std::function<void(TFormaLifto&)> closeCatalogueTables;
 
   /// Edit mode: bot_gerarClick (generate the disks of the project shown) and bot_alvoClick (ask
-  /// for pastaGeracao). Default: nothing.
+  /// for pastaGeracao). Default: say they are not available.
   std::function<void(TFormaLifto&)> generateDisks;
   std::function<void(TFormaLifto&)> chooseGenerationFolder;
 
@@ -64,11 +64,13 @@ struct FormaLiftoServices {
 
   /// Edit mode with a project argument, once the project is loaded into the editor
   /// (C_edicao.LoadProject: C_projeto, the script, RefreshVersion) and pastaGeracao is its
-  /// folder: generate the disks. @return true when the disks were generated. Default: false.
+  /// folder: generate the disks. @return true when the disks were generated. Default: says it is not
+  /// available and returns false.
   std::function<bool(TFormaLifto&, const std::string& projectPath)> generateFromProject;
 };
 
-/// The tool's own implementations; the defaults named above where a piece is not built yet.
+/// The tool's own implementations; the defaults named above where a piece is not built yet (they
+/// stand together at the end of FormaLiftoServices.cpp).
 FormaLiftoServices DefaultFormaLiftoServices();
 
 }  // namespace lifto::app

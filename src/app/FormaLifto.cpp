@@ -1,7 +1,5 @@
 #include "app/FormaLifto.h"
 
-#include <fstream>
-
 #include "app/SelfReplacement.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
@@ -10,6 +8,7 @@
 #include "support/Application.h"
 #include "support/Ui.h"
 #include "support/Utilities.h"
+#include "update/Marker.h"
 
 namespace lifto::app {
 namespace {
@@ -48,16 +47,6 @@ std::string FileVersionKind0(const std::string& version) {
   const auto second = version.find('.', first + 1);
   if (second == std::string::npos) return version;
   return version.substr(0, second);
-}
-
-std::string FirstLineOfFile(const std::string& windowsPath) {
-  const auto host = platform::ToHostPath(windowsPath);
-  if (!host) return {};
-  std::ifstream in(*host, std::ios::binary);
-  std::string line;
-  char c;
-  while (in.get(c) && c != '\r' && c != '\n') line.push_back(c);
-  return line;
 }
 
 std::string ScriptPathOfCommandLine(const CommandLine& commandLine) {
@@ -195,8 +184,7 @@ bool TFormaLifto::ShowUpdateModes() {
       break;
     case RunMode::DownloadNewest:
     case RunMode::DownloadOffice:
-      // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) of " " + string.
-      caption.append(" ").append(commandLine_.ProgramNameShown()).append("(Download)");
+      caption += " " + commandLine_.ProgramNameShown() + "(Download)";
       modoPainel = true;
       break;
     case RunMode::AutoUpdate:
@@ -204,7 +192,7 @@ bool TFormaLifto::ShowUpdateModes() {
       services_.waitMilliseconds(1500);
       Titulo1.visible = false;
       SetHeight(kAlturaPainel);
-      caption.append(" ").append(commandLine_.ProgramNameShown()).append(Ansi("(Atualização Automatica)"));
+      caption += " " + commandLine_.ProgramNameShown() + Ansi("(Atualização Automatica)");
       modoPainel = true;
       break;
     default: {
@@ -275,7 +263,7 @@ bool TFormaLifto::PrepareAutomaticUpdate() {
     EndTool(1);
     return false;
   }
-  context.scriptEscolhido = FirstLineOfFile(marker);
+  context.scriptEscolhido = update::ReadMarker(marker);
   return true;
 }
 

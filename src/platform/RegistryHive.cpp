@@ -528,10 +528,7 @@ void UpdateHiveFile(const std::filesystem::path& file,
   struct stat info {};
   if (::stat(target.c_str(), &info) == 0) mode = info.st_mode & 07777;
 
-  // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) of "." + string.
-  std::string tempName(1, '.');
-  tempName.append(target.filename().string()).append(".XXXXXX");
-  std::string pattern = (target.parent_path() / tempName).string();
+  std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
   UniqueFd temp(::mkostemp(pattern.data(), O_CLOEXEC));
   if (temp.Get() < 0) ThrowIo("cannot create a temporary file beside", target);
   const std::filesystem::path tempPath = pattern;

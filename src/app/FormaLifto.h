@@ -191,7 +191,4 @@ std::string FileVersionKind0(const std::string& version);
 /// is taken in the folder of the tool's own executable, where the update procedure looks for it.
 std::string ScriptPathOfCommandLine(const CommandLine& commandLine);
 
-/// The first line of a text file (without its line end), empty when it cannot be read.
-std::string FirstLineOfFile(const std::string& windowsPath);
-
 }  // namespace lifto::app

@@ -1,9 +1,9 @@
 #include "app/FormaLiftoServices.h"
 
 #include "app/FormaLifto.h"
-#include "app/KnownProgramFolders.h"
 #include "platform/Codepage.h"
 #include "support/Utilities.h"
+#include "update/ProgramFolders.h"
 #include "update/UpdateProcedure.h"
 #include "update/VersionList.h"
 
@@ -23,7 +23,7 @@ FormaLiftoServices DefaultFormaLiftoServices() {
   FormaLiftoServices services;
   services.waitMilliseconds = [](int milliseconds) { support::WaitMilliseconds(milliseconds); };
   services.knownProgramUpdatesFolder = [](const std::string& name) {
-    return KnownProgramUpdatesFolder(name);
+    return update::KnownProgramUpdatesFolder(name);
   };
   services.fillVersionList = [](TFormaLifto& form) {
     update::FillVersionList(form, update::DefaultUpdateSteps());

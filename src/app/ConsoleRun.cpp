@@ -1,5 +1,7 @@
 #include "app/ConsoleRun.h"
 
+#include "app/EditPageConsole.h"
+
 #include "platform/Codepage.h"
 #include "support/Application.h"
 #include "support/Utilities.h"
@@ -81,6 +83,14 @@ void RunMainWindowInConsole(TFormaLifto& form, MessageLoop& loop) {
   for (;;) {
     if (loop.RunUntilIdle()) return;
     // Nothing more happens by itself: the window waits for a person.
+    if (EditPageWaits(form)) {
+      const support::DialogRequest shown = EditPageAsDialog(form);
+      support::DialogRequest answered = shown;
+      if (!support::CurrentUi().RunDialog(answered)) break;
+      ApplyEditPageDialog(form, shown, answered);
+      if (Terminated()) return;
+      continue;
+    }
     if (!CanPressAtualizar(form)) break;
     support::DialogRequest dialog = MainWindowAsDialog(form);
     if (!support::CurrentUi().RunDialog(dialog)) break;

@@ -20,6 +20,8 @@
 /// come from LIFTO_ANSWERS ("TFormaLifto.caminho=F:\UPD,TFormaLifto.versao=X.aex,ok") or from
 /// the terminal; with neither, the window is closed, so that a run never waits for input.
 /// An automatic run, whose buttons are gone, ends when its work ends or is closed when idle.
+/// In edit mode the page C_edicao is offered in the same way, one command at a time (see
+/// app/EditPageConsole.h), until a cancel or the last answer closes the window.
 namespace lifto::app {
 
 /// Runs the main window until the tool ends; the exit status is left in support::App().

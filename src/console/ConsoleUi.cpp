@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <vector>
 
 #include <unistd.h>
 
@@ -39,6 +40,21 @@ std::string UnixLineEnds(const std::string& text) {
 std::string AsWindowsPath(const std::string& path) {
   if (!path.empty() && path[0] == '/') return platform::ToWindowsPath(path);
   return path;
+}
+
+// The files of one answer to a chooser of several: separated by "|", blanks around each dropped.
+std::vector<std::string> SplitPaths(const std::string& text) {
+  std::vector<std::string> paths;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    auto bar = text.find('|', start);
+    if (bar == std::string::npos) bar = text.size();
+    const std::string part = text.substr(start, bar - start);
+    const auto first = part.find_first_not_of(' ');
+    if (first != std::string::npos) paths.push_back(part.substr(first, part.find_last_not_of(' ') - first + 1));
+    start = bar + 1;
+  }
+  return paths;
 }
 
 }  // namespace
@@ -99,7 +115,8 @@ bool ConsoleUi::Ask(const std::string& text, int style) {
 
 std::optional<std::string> ConsoleUi::ChoosePath(const std::string& key, const std::string& dialogName,
                                                  const std::string& caption,
-                                                 std::vector<std::pair<std::string, std::string>> fields) {
+                                                 std::vector<std::pair<std::string, std::string>> fields,
+                                                 bool multiple) {
   PrintStatusIfChanged();
   std::string chosen;
   const std::string prompt = caption + ": ";
@@ -111,7 +128,13 @@ std::optional<std::string> ConsoleUi::ChoosePath(const std::string& key, const s
   } else {
     Print(prompt + "(cancelado)");
   }
-  chosen = AsWindowsPath(chosen);
+  if (multiple) {
+    std::string each;
+    for (const auto& path : SplitPaths(chosen)) each += (each.empty() ? "" : "|") + AsWindowsPath(path);
+    chosen = each;
+  } else {
+    chosen = AsWindowsPath(chosen);
+  }
   support::DialogRequest record{dialogName, std::move(fields)};
   record.SetField(key, chosen);
   support::transcript::RecordDialog(record, !chosen.empty());
@@ -126,6 +149,21 @@ std::optional<std::string> ConsoleUi::BrowseFolder(const std::string& title, con
 std::optional<std::string> ConsoleUi::ChooseFile(const std::string& title, const std::string& filter,
                                                  const std::string&) {
   return ChoosePath("arquivo", "ChooseFile", Ansi("Abrir arquivo - ") + title,
+                    {{"titulo", title}, {"filtro", filter}});
+}
+
+std::vector<std::string> ConsoleUi::ChooseFiles(const std::string& title, const std::string& filter,
+                                                const std::string&, bool multiSelect) {
+  const auto chosen = ChoosePath("arquivo", "ChooseFile", Ansi("Abrir arquivo - ") + title,
+                                 {{"titulo", title}, {"filtro", filter}}, multiSelect);
+  if (!chosen) return {};
+  if (!multiSelect) return {*chosen};
+  return SplitPaths(*chosen);
+}
+
+std::optional<std::string> ConsoleUi::ChooseSaveFile(const std::string& title, const std::string& filter,
+                                                     const std::string&, const std::string&) {
+  return ChoosePath("arquivo", "SaveFile", Ansi("Salvar arquivo - ") + title,
                     {{"titulo", title}, {"filtro", filter}});
 }
 

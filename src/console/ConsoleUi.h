@@ -31,6 +31,13 @@ class ConsoleUi final : public support::Ui {
   std::optional<std::string> BrowseFolder(const std::string& title, const std::string& startFolder) override;
   std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
                                         const std::string& startFolder) override;
+  /// Several files are answered in one entry separated by "|" ("arquivo=C:\A.EXE|C:\B.EXE").
+  std::vector<std::string> ChooseFiles(const std::string& title, const std::string& filter,
+                                       const std::string& fileName, bool multiSelect) override;
+  /// Answered by the next "arquivo=" entry; recorded as the dialog "SaveFile".
+  std::optional<std::string> ChooseSaveFile(const std::string& title, const std::string& filter,
+                                            const std::string& defaultExtension,
+                                            const std::string& startFolder) override;
   bool RunDialog(support::DialogRequest& dialog) override;
   void ProcessMessages() override;
   void Repaint() override;
@@ -45,7 +52,8 @@ class ConsoleUi final : public support::Ui {
   std::optional<std::string> ReadLine(const std::string& prompt1252);
   std::optional<std::string> ChoosePath(const std::string& key, const std::string& dialogName,
                                         const std::string& caption,
-                                        std::vector<std::pair<std::string, std::string>> fields);
+                                        std::vector<std::pair<std::string, std::string>> fields,
+                                        bool multiple = false);
   void PrintStatusIfChanged();
 
   AnswerQueue answers_;

@@ -63,6 +63,21 @@ TEST_F(ConsoleUiTest, AnswersComeFromTheListInOrder) {
             std::string::npos);
 }
 
+TEST_F(ConsoleUiTest, FileChoosersOfSeveralFilesAndOfSavingTakeTheNextFileAnswer) {
+  ConsoleUi ui("arquivo=C:\\A.EXE | /b.dll,arquivo=C:\\UM.EXE|C:\\DOIS.EXE,arquivo=F:\\P,arquivo=", in_, out_, false);
+  EXPECT_EQ(ui.ChooseFiles("Selecione um Arquivo", "Todos|*.*", "", true),
+            (std::vector<std::string>{"C:\\A.EXE", "Z:\\b.dll"}));
+  // A chooser of one file takes the answer whole.
+  EXPECT_EQ(ui.ChooseFiles("Selecione um Arquivo", "Todos|*.*", "", false),
+            std::vector<std::string>{"C:\\UM.EXE|C:\\DOIS.EXE"});
+  EXPECT_EQ(ui.ChooseSaveFile("Salva o projeto", "P|*.aex", "aex", ""), "F:\\P");
+  EXPECT_EQ(ui.ChooseSaveFile("Salva o projeto", "P|*.aex", "aex", ""), std::nullopt);
+  EXPECT_NE(Transcript().find(R"("name":"ChooseFile","result":"ok","titulo":"Selecione um Arquivo","filtro":"Todos|*.*","arquivo":"C:\\A.EXE|Z:\\b.dll"})"),
+            std::string::npos);
+  EXPECT_NE(Transcript().find(R"({"type":"dialog","name":"SaveFile","result":"cancela","titulo":"Salva o projeto","filtro":"P|*.aex","arquivo":""})"),
+            std::string::npos);
+}
+
 TEST_F(ConsoleUiTest, OnATerminalItAsksUntilItUnderstands) {
   in_.str("talvez\nS\n\nC:\\DADOS\n");
   ConsoleUi ui("", in_, out_, true);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/Paths.h"
+#include "platform/SafeFiles.h"
 
 namespace lifto::archive {
 
@@ -28,6 +29,19 @@ HostFile& HostFile::operator=(HostFile&& other) noexcept {
 
 void HostFile::Fail() { error_ = std::strerror(errno); }
 
+namespace {
+
+int FlagsOf(HostFile::Mode mode) {
+  switch (mode) {
+    case HostFile::Mode::Read: return O_RDONLY;
+    case HostFile::Mode::Create: return O_WRONLY | O_CREAT | O_TRUNC;
+    case HostFile::Mode::Append: return O_WRONLY | O_APPEND;
+  }
+  return O_RDONLY;
+}
+
+}  // namespace
+
 bool HostFile::Open(const std::string& path, Mode mode) {
   Close();
   const auto host = platform::ToHostPath(path);
@@ -35,15 +49,19 @@ bool HostFile::Open(const std::string& path, Mode mode) {
     error_ = "no drive mapping for this path";
     return false;
   }
-  int flags = O_CLOEXEC;
-  switch (mode) {
-    case Mode::Read: flags |= O_RDONLY; break;
-    case Mode::Create: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-    case Mode::Append: flags |= O_WRONLY | O_APPEND; break;
-  }
-  fd_ = ::open(host->c_str(), flags, 0666);
+  return Adopt(platform::OpenFile(*host, FlagsOf(mode)).Release());
+}
+
+bool HostFile::OpenAt(int folder, const std::string& name, Mode mode) {
+  Close();
+  return Adopt(::openat(folder, name.c_str(), FlagsOf(mode) | O_NOFOLLOW | O_CLOEXEC, 0666));
+}
+
+bool HostFile::Adopt(int fd) {
+  fd_ = fd;
   if (fd_ < 0) {
-    Fail();
+    // ELOOP here means a link stood where a file was to be: it is not followed.
+    error_ = errno == ELOOP ? "a link stands there and is not followed" : std::strerror(errno);
     return false;
   }
   struct stat st {};

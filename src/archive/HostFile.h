@@ -24,8 +24,12 @@ class HostFile {
   HostFile(const HostFile&) = delete;
   HostFile& operator=(const HostFile&) = delete;
 
+  /// Opens by a walk that follows only links of the user or root (see platform/SafeFiles.h).
   /// @return true when opened; otherwise Error() says why
   bool Open(const std::string& path, Mode mode);
+  /// Opens a name in an open folder without following a link there.
+  /// @param folder a folder descriptor, kept by the caller
+  bool OpenAt(int folder, const std::string& name, Mode mode);
   bool IsOpen() const { return fd_ >= 0; }
 
   /// Reads up to `size` bytes, retrying short reads until the end of the file.
@@ -44,6 +48,7 @@ class HostFile {
 
  private:
   void Fail();
+  bool Adopt(int fd);
   int fd_ = -1;
   std::string error_;
 };

@@ -1,5 +1,6 @@
 // Restore: reads an archive volume after volume and writes its entries into a target folder,
 // choosing per entry whether to write it.
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "platform/Files.h"
 #include "platform/FolderNames.h"
 #include "platform/Paths.h"
+#include "platform/SafeFiles.h"
 #include "support/Ui.h"
 
 namespace lifto::archive {
@@ -36,6 +38,7 @@ class RestoreRun {
   void Flush(HostFile& target);
   void CloseTarget(HostFile& target);
   std::string HostTarget();
+  bool OpenTargetFolder();
 
   TBackupFile& c_;
   std::string archivePath_;
@@ -50,6 +53,12 @@ class RestoreRun {
   std::string hostTarget_;
   // The target folders, each listed once for the case-insensitive match of the names written.
   platform::FolderNames targetNames_;
+  // The folder restored into, held open; below it the current file's folder, reached and made by
+  // descriptor without following any link, and the file's name in it.
+  std::filesystem::path hostFolder_;
+  platform::UniqueFd baseFolder_;
+  platform::UniqueFd targetFolder_;
+  std::string targetName_;
   // Decoded data is gathered before it is written, so that a file costs few system calls.
   std::vector<std::uint8_t> pending_ = std::vector<std::uint8_t>(kWriteBuffer);
   std::size_t pendingUsed_ = 0;
@@ -127,6 +136,33 @@ std::string RestoreRun::HostTarget() {
   return host ? host->string() : c_.currentFile_;
 }
 
+// Entries stay inside the folder restored into: it is reached by a walk that follows only links of
+// the user or root, and below it no link is followed at all. Restoring to the entries' own paths
+// (no folder), or to a place that the caller's handler chose, walks each whole path by the first rule.
+bool RestoreRun::OpenTargetFolder() {
+  const std::filesystem::path host(hostTarget_);
+  targetName_ = host.filename().string();
+  if (folder_.empty()) {
+    targetFolder_ = platform::MakeFolders(host.parent_path());
+    return targetFolder_.Valid();
+  }
+  if (!baseFolder_.Valid()) {
+    const auto hostFolder = platform::ToHostPath(folder_);
+    if (!hostFolder) return false;
+    hostFolder_ = *hostFolder;
+    baseFolder_ = platform::MakeFolders(hostFolder_);
+    if (!baseFolder_.Valid()) return false;
+  }
+  const auto below = host.parent_path().lexically_relative(hostFolder_);
+  if (below.empty() || *below.begin() == "..") {
+    // Where the caller's handler put the file elsewhere, the file's whole path is walked.
+    targetFolder_ = platform::MakeFolders(host.parent_path());
+    return targetFolder_.Valid();
+  }
+  targetFolder_ = platform::MakeFolders(below, platform::Links::None, baseFolder_.Get());
+  return targetFolder_.Valid();
+}
+
 void RestoreRun::CloseTarget(HostFile& target) {
   if (!target.IsOpen()) return;
   std::string failure;
@@ -170,9 +206,14 @@ void RestoreRun::RestoreEntry(FormatReader& in, const std::string& name) {
       throw ArchiveError(ErrorText(kErrorReadFile), c_.currentFile_, "the target path names no folder");
     }
     hostTarget_ = HostTarget();
-    const std::string hostFolder = std::filesystem::path(hostTarget_).parent_path().string();
-    platform::ForceFolders(hostFolder);  // a folder that cannot be made skips the entry below
-    doRestore_ = platform::FolderExists(hostFolder);
+    if (!OpenTargetFolder()) {
+      if (errno == ELOOP) {
+        c_.Fail(kErrorReadFile, c_.currentFile_ + ": a link in the target folder is not followed");
+        ReadInto(in, nullptr);
+        return;
+      }
+      doRestore_ = false;  // a folder that cannot be made skips the entry
+    }
   }
   if (!doRestore_) {
     ReadInto(in, nullptr);
@@ -185,7 +226,7 @@ void RestoreRun::RestoreEntry(FormatReader& in, const std::string& name) {
       c_.Fail(kErrorReadFile, c_.currentFile_ + ": the file is read-only");
       return;
     }
-    if (!target.Open(hostTarget_, HostFile::Mode::Create)) {
+    if (!target.OpenAt(targetFolder_.Get(), targetName_, HostFile::Mode::Create)) {
       c_.Fail(kErrorReadFile, c_.currentFile_ + ": " + target.Error());
       return;
     }
@@ -199,8 +240,7 @@ void RestoreRun::RestoreEntry(FormatReader& in, const std::string& name) {
 
 void RestoreRun::ContinueEntry(FormatReader& in) {
   HostFile target;
-  if (doRestore_) hostTarget_ = HostTarget();
-  if (doRestore_ && !target.Open(hostTarget_, HostFile::Mode::Append)) {
+  if (doRestore_ && !target.OpenAt(targetFolder_.Get(), targetName_, HostFile::Mode::Append)) {
     throw ArchiveError(ErrorText(kErrorReadFile), c_.currentFile_, target.Error());
   }
   try {

@@ -14,6 +14,7 @@
 #include "platform/Codepage.h"
 #include "platform/HostAttributes.h"
 #include "platform/Paths.h"
+#include "platform/SafeFiles.h"
 
 namespace lifto::platform {
 namespace {
@@ -96,49 +97,76 @@ std::optional<std::uint64_t> FileSize(std::string_view path) {
   return static_cast<std::uint64_t>(st->st_size);
 }
 
+namespace {
+
+// A fresh name for a copy beside its target, created in the target's open folder.
+int CreateBeside(int folder, std::string& tempName) {
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempName = ".~lifto-copy-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+    const int fd = openat(folder, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// The stat of a name in an open folder without following it.
+std::optional<struct stat> StatAt(const Located& at) {
+  struct stat st {};
+  if (fstatat(at.folder.Get(), at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+  return st;
+}
+
+bool ReadOnlyAt(const Located& at, const struct stat& st) {
+  if (S_ISLNK(st.st_mode)) return false;
+  const UniqueFd file(openat(at.folder.Get(), at.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+  return !file.Valid() || HostIsReadOnly(DescriptorPath(file.Get()), st);
+}
+
+}  // namespace
+
 bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
   const auto source = ToHostPath(from);
-  auto target = ToHostPath(to);
+  const auto target = ToHostPath(to);
   if (!source || !target) return false;
-  Fd in(open(source->c_str(), O_RDONLY | O_CLOEXEC));
+  // Neither side is reached through a link that another user may have planted.
+  const UniqueFd in = OpenFile(*source, O_RDONLY);
   struct stat sourceStat {};
-  if (in.Get() < 0 || fstat(in.Get(), &sourceStat) != 0 || S_ISDIR(sourceStat.st_mode)) return false;
+  if (!in.Valid() || fstat(in.Get(), &sourceStat) != 0 || !S_ISREG(sourceStat.st_mode)) return false;
 
-  std::error_code ec;
-  if (fs::is_symlink(*target, ec)) {
-    // Replace the file the link leads to, not the link.
-    const auto real = fs::weakly_canonical(*target, ec);
-    if (ec) return false;
-    target = real;
-  }
-  const auto targetStat = StatOf(*target);
+  // A link at the target that is ours (or root's) leads to the file it replaces; one that is not
+  // is replaced itself, so that nothing is written where it points.
+  const auto at = Locate(*target);
+  if (!at || at->name == "." || at->name == "..") return false;
+  const auto targetStat = StatAt(*at);
   if (targetStat) {
     if (failIfExists || S_ISDIR(targetStat->st_mode) || SameFile(sourceStat, *targetStat) ||
-        HostIsReadOnly(*target, *targetStat)) {
+        ReadOnlyAt(*at, *targetStat)) {
       return false;
     }
   }
 
   // The copy is made beside the target and renamed over it, so that a failure (a full disk) leaves
   // the old target whole.
-  auto tempName = (target->parent_path() / ".~lifto-copy-XXXXXX").string();
-  Fd out(mkostemp(tempName.data(), O_CLOEXEC));
+  std::string tempName;
+  Fd out(CreateBeside(at->folder.Get(), tempName));
   if (out.Get() < 0) {
-    if (!targetStat) return false;
+    if (!targetStat || !S_ISREG(targetStat->st_mode)) return false;
     // A folder we may not create files in can still hold a file we may write: write it in place.
-    Fd inPlace(open(target->c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    Fd inPlace(openat(at->folder.Get(), at->name.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC));
     return inPlace.Get() >= 0 && FillCopy(in.Get(), sourceStat, inPlace.Get()) && inPlace.Close();
   }
   const auto discard = [&] {
     out.Close();
-    unlink(tempName.c_str());
+    unlinkat(at->folder.Get(), tempName.c_str(), 0);
     return false;
   };
   if (!FillCopy(in.Get(), sourceStat, out.Get()) || !out.Close()) return discard();
   const int flags = failIfExists ? RENAME_NOREPLACE : 0;
-  if (renameat2(AT_FDCWD, tempName.c_str(), AT_FDCWD, target->c_str(), static_cast<unsigned>(flags)) != 0) {
-    if (!(failIfExists && errno == EINVAL && !StatOf(*target) && rename(tempName.c_str(), target->c_str()) == 0)) {
-      unlink(tempName.c_str());
+  const int dir = at->folder.Get();
+  if (renameat2(dir, tempName.c_str(), dir, at->name.c_str(), static_cast<unsigned>(flags)) != 0) {
+    if (!(failIfExists && errno == EINVAL && !StatAt(*at) && renameat(dir, tempName.c_str(), dir, at->name.c_str()) == 0)) {
+      unlinkat(dir, tempName.c_str(), 0);
       return false;
     }
   }
@@ -148,36 +176,46 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
 bool DeleteFile(std::string_view path) {
   const auto host = ToHostPath(path);
   if (!host) return false;
-  struct stat st {};
-  if (lstat(host->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  if (!S_ISLNK(st.st_mode) && HostIsReadOnly(*host, st)) return false;
-  return unlink(host->c_str()) == 0;
+  // The last name is removed itself: a link goes, never what it points to.
+  const auto at = Locate(*host, Links::Trusted, false);
+  if (!at) return false;
+  const auto st = StatAt(*at);
+  if (!st || S_ISDIR(st->st_mode) || ReadOnlyAt(*at, *st)) return false;
+  return unlinkat(at->folder.Get(), at->name.c_str(), 0) == 0;
 }
 
 bool RenameFile(std::string_view from, std::string_view to) {
   const auto source = ToHostPath(from);
-  auto target = ToHostPath(to);
+  const auto target = ToHostPath(to);
   if (!source || !target) return false;
-  struct stat sourceStat {};
-  if (lstat(source->c_str(), &sourceStat) != 0) return false;
-  struct stat targetStat {};
-  if (lstat(target->c_str(), &targetStat) == 0) {
-    if (!SameFile(sourceStat, targetStat)) return false;
+  const auto sourceAt = Locate(*source, Links::Trusted, false);
+  const auto targetAt = Locate(*target, Links::Trusted, false);
+  if (!sourceAt || !targetAt) return false;
+  const auto sourceStat = StatAt(*sourceAt);
+  if (!sourceStat) return false;
+  const int sourceDir = sourceAt->folder.Get();
+  if (const auto targetStat = StatAt(*targetAt)) {
+    if (!SameFile(*sourceStat, *targetStat)) return false;
     // The same file under another case ("a.txt" to "A.TXT"): take the name as it was given.
     auto lastSeparator = to.find_last_of("\\/");
     const auto name = to.substr(lastSeparator == std::string_view::npos ? 0 : lastSeparator + 1);
     if (name.empty() || name == "." || name == "..") return false;
-    target = source->parent_path() / ToUtf8(name);
-    if (*target == *source) return true;
-    return rename(source->c_str(), target->c_str()) == 0;
+    const std::string newName = ToUtf8(name);
+    if (newName == sourceAt->name) return true;
+    return renameat(sourceDir, sourceAt->name.c_str(), sourceDir, newName.c_str()) == 0;
   }
-  if (renameat2(AT_FDCWD, source->c_str(), AT_FDCWD, target->c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno == EINVAL) return rename(source->c_str(), target->c_str()) == 0;  // no RENAME_NOREPLACE here
-  if (errno == EXDEV && S_ISREG(sourceStat.st_mode)) {
+  const int targetDir = targetAt->folder.Get();
+  if (renameat2(sourceDir, sourceAt->name.c_str(), targetDir, targetAt->name.c_str(), RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  if (errno == EINVAL) {  // no RENAME_NOREPLACE here
+    return renameat(sourceDir, sourceAt->name.c_str(), targetDir, targetAt->name.c_str()) == 0;
+  }
+  if (errno == EXDEV && S_ISREG(sourceStat->st_mode)) {
     // Another file system: a file moves as a copy and a delete, as Windows moves it.
     if (!CopyFile(from, to, true)) return false;
-    if (unlink(source->c_str()) != 0) {
-      unlink(target->c_str());
+    if (unlinkat(sourceDir, sourceAt->name.c_str(), 0) != 0) {
+      unlinkat(targetDir, targetAt->name.c_str(), 0);
       return false;
     }
     return true;
@@ -187,20 +225,21 @@ bool RenameFile(std::string_view from, std::string_view to) {
 
 bool CreateFolder(std::string_view path) {
   const auto host = ToHostPath(path);
-  return host && mkdir(host->c_str(), 0777) == 0;
+  if (!host) return false;
+  const auto at = Locate(*host, Links::Trusted, false);
+  return at && mkdirat(at->folder.Get(), at->name.c_str(), 0777) == 0;
 }
 
 bool ForceFolders(std::string_view path) {
   const auto host = ToHostPath(path);
-  if (!host) return false;
-  std::error_code ec;
-  fs::create_directories(*host, ec);
-  return fs::is_directory(*host, ec);
+  return host && MakeFolders(*host).Valid();
 }
 
 bool RemoveFolder(std::string_view path) {
   const auto host = ToHostPath(path);
-  return host && rmdir(host->c_str()) == 0;
+  if (!host) return false;
+  const auto at = Locate(*host, Links::Trusted, false);
+  return at && unlinkat(at->folder.Get(), at->name.c_str(), AT_REMOVEDIR) == 0;
 }
 
 std::optional<std::uint32_t> GetAttributes(std::string_view path) {
@@ -211,15 +250,18 @@ std::optional<std::uint32_t> GetAttributes(std::string_view path) {
 
 bool SetAttributes(std::string_view path, std::uint32_t attributes) {
   const auto host = ToHostPath(path);
-  return host && SetHostAttributes(*host, attributes);
+  if (!host) return false;
+  // Never changes the mode of what another user's link points to.
+  const UniqueFd file = OpenFile(*host, O_PATH);
+  return file.Valid() && SetHostAttributes(DescriptorPath(file.Get()), attributes);
 }
 
 bool MarkProgramRunnable(std::string_view path) {
   const auto host = ToHostPath(path);
   if (!host) return false;
-  Fd in(::open(host->c_str(), O_RDONLY | O_CLOEXEC));
+  const UniqueFd in = OpenFile(*host, O_RDONLY);
   struct stat st {};
-  if (in.Get() < 0 || fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (!in.Valid() || fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   char head[4] = {};
   const ssize_t got = ::read(in.Get(), head, sizeof head);
   const bool elf = got == 4 && std::string_view(head, 4) == "\x7F" "ELF";
@@ -240,7 +282,10 @@ bool SetLastWriteTime(std::string_view path, std::time_t when) {
   const auto host = ToHostPath(path);
   if (!host) return false;
   const struct timespec times[2] = {{0, UTIME_OMIT}, {when, 0}};
-  return utimensat(AT_FDCWD, host->c_str(), times, 0) == 0;
+  const auto at = Locate(*host);
+  if (!at) return false;
+  // A link left there (one that is not followed) keeps its target's time as it is.
+  return utimensat(at->folder.Get(), at->name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 std::vector<DirEntry> FindFiles(std::string_view pattern) {

@@ -2,8 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include <fcntl.h>
@@ -12,6 +10,7 @@
 
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "platform/SafeFiles.h"
 
 namespace lifto::update {
 namespace {
@@ -36,6 +35,9 @@ class FileDescriptor {
   int fd_;
 };
 
+// Far above what a log of a few dozen lines or a marker holds; a larger file is not one of ours.
+constexpr std::size_t kMaxTextFileBytes = 1024 * 1024;
+
 [[noreturn]] void Fail(const std::string& windowsPath, int error) {
   throw std::runtime_error("Cannot create file " + windowsPath + ": " + std::strerror(error));
 }
@@ -56,14 +58,12 @@ bool WriteAll(int fd, const std::string& bytes) {
 }  // namespace
 
 std::optional<std::vector<std::string>> ReadTextLines(const std::string& windowsPath) {
-  if (!platform::FileExists(windowsPath)) return std::nullopt;
   const auto host = platform::ToHostPath(windowsPath);
   if (!host) return std::nullopt;
-  std::ifstream in(*host, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  const std::string text = buffer.str();
+  // These files lie in shared folders: a planted link, a FIFO or a device is not read.
+  const auto read = platform::ReadSmallFile(*host, kMaxTextFileBytes);
+  if (!read) return std::nullopt;
+  const std::string& text = *read;
 
   std::vector<std::string> lines;
   std::size_t start = 0;
@@ -83,40 +83,48 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& windows
 void WriteFileAtomically(const std::string& windowsPath, const std::string& bytes) {
   const auto host = platform::ToHostPath(windowsPath);
   if (!host) Fail(windowsPath, ENOENT);
+  // Walked by descriptor: a link that another user planted in place of the file is replaced
+  // itself, and one in place of a folder is refused.
+  const auto at = platform::Locate(*host);
+  if (!at) Fail(windowsPath, errno);
+  const int dir = at->folder.Get();
 
   // A read-only file stays as it is, as it would on Windows; the rename alone would replace it.
   struct stat existing {};
-  const bool exists = ::stat(host->c_str(), &existing) == 0;
+  const bool exists = ::fstatat(dir, at->name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      S_ISREG(existing.st_mode);
   if (exists) {
-    const auto attributes = platform::GetAttributes(windowsPath);
-    if (attributes && (*attributes & platform::kAttrReadOnly)) Fail(windowsPath, EACCES);
+    const platform::UniqueFd file(::openat(dir, at->name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!file.Valid() || (existing.st_mode & 0222) == 0 ||
+        ::access(platform::DescriptorPath(file.Get()).c_str(), W_OK) != 0) {
+      Fail(windowsPath, EACCES);
+    }
   }
 
   // A fresh name beside the target (same file system, so the rename is atomic); O_EXCL never
   // reuses a file that is already there.
-  std::filesystem::path temporary;
+  std::string temporary;
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temporary = *host;
-    temporary += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    temporary = at->name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+    fd = ::openat(dir, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) Fail(windowsPath, errno);
   }
   if (fd < 0) Fail(windowsPath, EEXIST);
   FileDescriptor file(fd);
 
   auto abandon = [&](int error) {
-    ::unlink(temporary.c_str());
+    ::unlinkat(dir, temporary.c_str(), 0);
     Fail(windowsPath, error);
   };
   if (exists && ::fchmod(file.Get(), existing.st_mode & 07777) != 0) abandon(errno);
   if (!WriteAll(file.Get(), bytes)) abandon(errno);
   if (::fsync(file.Get()) != 0) abandon(errno);
   if (!file.Close()) abandon(errno);
-  if (::rename(temporary.c_str(), host->c_str()) != 0) abandon(errno);
+  if (::renameat(dir, temporary.c_str(), dir, at->name.c_str()) != 0) abandon(errno);
 
   // The rename itself reaches the disk with the folder's entry.
-  FileDescriptor folder(::open(host->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  FileDescriptor folder(::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder.Get() >= 0) ::fsync(folder.Get());
 }
 

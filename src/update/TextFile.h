@@ -9,12 +9,14 @@
 namespace lifto::update {
 
 /// The lines of a text file, split at CR LF, LF or CR; a final line end adds no empty line.
-/// @return nullopt when no file can be read at the path
+/// The file must be a regular file of at most 1 MiB, not reached through another user's link.
+/// @return nullopt when no such file can be read at the path
 std::optional<std::vector<std::string>> ReadTextLines(const std::string& windowsPath);
 
 /// Replaces a file's content as one step: the bytes go to a new file beside it, are flushed to
 /// disk, and the new file is renamed over the old one. A crash or a full disk leaves either the
-/// old content or the new, never a part. The file keeps the permissions it had.
+/// old content or the new, never a part. The file keeps the permissions it had. A link there
+/// that another user may have planted is replaced itself; one in place of a folder is refused.
 /// @throw std::runtime_error naming the file when it cannot be written (a read-only file, a
 ///        missing folder, a path on an unmapped drive, a full disk)
 void WriteFileAtomically(const std::string& windowsPath, const std::string& bytes);

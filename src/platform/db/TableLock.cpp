@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/SafeFiles.h"
 #include "platform/db/DbErrors.h"
 
 namespace lifto::platform::db {
@@ -57,9 +58,13 @@ std::string CurrentUserName() {
 TableLock::TableLock(const std::filesystem::path& tableFile, const std::string& tableName,
                      bool exclusive)
     : lockFile_(tableFile.string() + ".lck") {
-  fd_ = ::open(lockFile_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  // The alias folders are shared: a link planted at the lock's name is not followed, so that
+  // opening a table never creates or opens a file elsewhere.
+  fd_ = OpenFile(lockFile_, O_RDWR | O_CREAT, 0666).Release();
   if (fd_ < 0) {
-    throw EDBEngineError(code::kAccessDenied, "Permission denied.\rFile: " + tableName + ".lck");
+    const char* why = errno == ELOOP ? "A link stands in place of the lock file and is not followed."
+                                     : "Permission denied.";
+    throw EDBEngineError(code::kAccessDenied, std::string(why) + "\rFile: " + tableName + ".lck");
   }
   int rc;
   do {

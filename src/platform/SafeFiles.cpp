@@ -1,0 +1,186 @@
+#include "platform/SafeFiles.h"
+
+#include <cerrno>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include <dirent.h>
+#include <unistd.h>
+
+namespace lifto::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// As many links as the kernel follows in one path.
+constexpr int kMaxLinks = 40;
+
+UniqueFd OpenStart(bool absolute, int start) {
+  if (absolute) return UniqueFd(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  return UniqueFd(::openat(start, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+}
+
+void PushParts(std::deque<std::string>& parts, const fs::path& path) {
+  std::vector<std::string> names;
+  for (const auto& part : path.relative_path()) {
+    const auto name = part.string();
+    if (!name.empty() && name != ".") names.push_back(name);
+  }
+  parts.insert(parts.begin(), names.begin(), names.end());
+}
+
+std::optional<std::string> ReadLinkAt(int folder, const std::string& name) {
+  std::string target(256, '\0');
+  for (;;) {
+    const ssize_t n = ::readlinkat(folder, name.c_str(), target.data(), target.size());
+    if (n < 0) return std::nullopt;
+    if (static_cast<std::size_t>(n) < target.size()) {
+      target.resize(static_cast<std::size_t>(n));
+      return target;
+    }
+    target.resize(target.size() * 2);
+  }
+}
+
+enum class Walk { Locate, MakeFolders };
+
+// The one walk behind Locate and MakeFolders.
+std::optional<Located> DoWalk(const fs::path& path, Links links, bool followLast, int start, Walk walk) {
+  UniqueFd folder = OpenStart(path.is_absolute(), start);
+  if (!folder.Valid()) return std::nullopt;
+  std::deque<std::string> parts;
+  PushParts(parts, path);
+  int follows = 0;
+  while (!parts.empty()) {
+    const std::string name = parts.front();
+    parts.pop_front();
+    const bool last = parts.empty();
+    if (name == ".." && links == Links::None) {
+      errno = EACCES;
+      return std::nullopt;
+    }
+    if (last && !followLast && walk == Walk::Locate) return Located{std::move(folder), name};
+
+    struct stat st {};
+    if (::fstatat(folder.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno != ENOENT) return std::nullopt;
+      if (walk == Walk::Locate) {
+        if (last) return Located{std::move(folder), name};
+        return std::nullopt;
+      }
+      if (::mkdirat(folder.Get(), name.c_str(), 0777) != 0 && errno != EEXIST) return std::nullopt;
+      if (::fstatat(folder.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+    }
+    if (S_ISLNK(st.st_mode)) {
+      if (links == Links::None || !IsTrustedLink(st)) {
+        if (last && walk == Walk::Locate) return Located{std::move(folder), name};
+        errno = ELOOP;
+        return std::nullopt;
+      }
+      const auto target = ReadLinkAt(folder.Get(), name);
+      if (!target || ++follows > kMaxLinks) {
+        if (target) errno = ELOOP;
+        return std::nullopt;
+      }
+      const fs::path targetPath(*target);
+      PushParts(parts, targetPath);
+      if (targetPath.is_absolute()) folder = OpenStart(true, start);
+      if (!folder.Valid()) return std::nullopt;
+      if (parts.empty()) return Located{std::move(folder), "."};  // a link to "/"
+      continue;
+    }
+    if (last && walk == Walk::Locate) return Located{std::move(folder), name};
+    if (!S_ISDIR(st.st_mode)) {
+      errno = ENOTDIR;
+      return std::nullopt;
+    }
+    // O_NOFOLLOW: a folder swapped for a link since the look above is refused, not followed.
+    UniqueFd next(::openat(folder.Get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!next.Valid()) return std::nullopt;
+    folder = std::move(next);
+  }
+  return Located{std::move(folder), "."};
+}
+
+}  // namespace
+
+bool IsTrustedLink(const struct stat& link) { return link.st_uid == 0 || link.st_uid == ::geteuid(); }
+
+std::optional<Located> Locate(const fs::path& path, Links links, bool followLast, int start) {
+  return DoWalk(path, links, followLast, start, Walk::Locate);
+}
+
+UniqueFd OpenFile(const fs::path& path, int flags, mode_t mode, Links links, int start) {
+  auto at = Locate(path, links, true, start);
+  if (!at) return UniqueFd();
+  const bool reading = (flags & O_ACCMODE) == O_RDONLY && (flags & O_NONBLOCK) == 0;
+  UniqueFd fd(::openat(at->folder.Get(), at->name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode));
+  if (fd.Valid() && reading) ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+UniqueFd MakeFolders(const fs::path& path, Links links, int start) {
+  auto at = DoWalk(path, links, true, start, Walk::MakeFolders);
+  return at ? std::move(at->folder) : UniqueFd();
+}
+
+UniqueFd OpenFolder(const fs::path& path, Links links, int start) {
+  auto at = Locate(path, links, true, start);
+  if (!at) return UniqueFd();
+  if (at->name == ".") return std::move(at->folder);
+  return UniqueFd(::openat(at->folder.Get(), at->name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+bool RemoveTree(int folder, const std::string& name) {
+  struct stat st {};
+  if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+  if (!S_ISDIR(st.st_mode)) return ::unlinkat(folder, name.c_str(), 0) == 0 || errno == ENOENT;
+  // A folder without write or search permission for us could not be emptied.
+  if ((st.st_mode & S_IRWXU) != S_IRWXU) ::fchmodat(folder, name.c_str(), (st.st_mode & 07777) | S_IRWXU, 0);
+  const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(fd), ::closedir);
+  if (!dir) {
+    ::close(fd);
+    return false;
+  }
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string entryName = entry->d_name;
+    if (entryName != "." && entryName != "..") names.push_back(entryName);
+  }
+  bool removed = true;
+  for (const auto& entryName : names) removed = RemoveTree(::dirfd(dir.get()), entryName) && removed;
+  if (!removed) return false;
+  return ::unlinkat(folder, name.c_str(), AT_REMOVEDIR) == 0 || errno == ENOENT;
+}
+
+std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+std::optional<std::string> ReadSmallFile(const fs::path& path, std::size_t maxBytes) {
+  const UniqueFd fd = OpenFile(path, O_RDONLY);
+  if (!fd.Valid()) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0) return std::nullopt;
+  if (!S_ISREG(st.st_mode)) {
+    errno = EINVAL;
+    return std::nullopt;
+  }
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return std::nullopt;
+    if (got == 0) return bytes;
+    // Checked as it is read: the size that fstat showed may grow meanwhile.
+    if (bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
+      errno = EFBIG;
+      return std::nullopt;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+}  // namespace lifto::platform

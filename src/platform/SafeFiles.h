@@ -1,0 +1,80 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include "platform/UniqueFd.h"
+
+/// Reaching files in folders that other users may write (an office's shared server folder): every
+/// path is walked by descriptor, one name at a time with openat and O_NOFOLLOW, so that no folder
+/// can be swapped for a link between a check and its use. A symbolic link met on the way is
+/// followed only when it belongs to the running user or to root (the rule the kernel applies to
+/// links in shared sticky folders); a link that anyone else could have planted is never followed.
+/// Every file operation of the platform goes through here.
+namespace lifto::platform {
+
+/// Which links a walk follows.
+enum class Links {
+  Trusted,  ///< links that belong to the running user or to root
+  None,     ///< no link at all (below a folder whose entries must stay inside it)
+};
+
+/// Whether a link with this lstat may be followed under Links::Trusted.
+bool IsTrustedLink(const struct stat& link);
+
+/// A name inside an open folder: where a file operation acts.
+struct Located {
+  UniqueFd folder;   ///< O_PATH descriptor of the folder that holds the name
+  std::string name;  ///< the last name (UTF-8); "." when the path is the start folder itself
+};
+
+/// Walks a host path to the folder holding its last name. The folders on the way must exist and be
+/// folders or links the rule lets through. The last name may be missing; when `followLast` and it
+/// is a link that the rule lets through, the walk goes on to the link's target, so that the result
+/// never names a followable link, only a missing name, a non-link or a link that must not be
+/// followed (whose operations then act on the link itself, or refuse).
+/// @param start descriptor that a relative path starts from (AT_FDCWD for the current folder)
+/// @return nullopt with errno set: ELOOP for a link refused on the way (or too many), ENOENT,
+///         ENOTDIR, EACCES as the system reports them
+std::optional<Located> Locate(const std::filesystem::path& path, Links links = Links::Trusted,
+                              bool followLast = true, int start = AT_FDCWD);
+
+/// Opens a file by descriptor walk; the last name is opened with O_NOFOLLOW, so a link there that
+/// the rule does not let through fails with ELOOP. O_NONBLOCK is added so that opening a FIFO for
+/// reading never waits (and removed again once opened).
+/// @param flags open flags (O_CLOEXEC is added); mode for O_CREAT
+/// @return an invalid descriptor with errno set on failure
+UniqueFd OpenFile(const std::filesystem::path& path, int flags, mode_t mode = 0666,
+                  Links links = Links::Trusted, int start = AT_FDCWD);
+
+/// Opens a folder (O_PATH), creating every missing level (mode 0777 less the umask) by descriptor.
+/// @return an invalid descriptor with errno set on failure
+UniqueFd MakeFolders(const std::filesystem::path& path, Links links = Links::Trusted,
+                     int start = AT_FDCWD);
+
+/// Opens an existing folder (O_PATH). @return an invalid descriptor with errno set on failure
+UniqueFd OpenFolder(const std::filesystem::path& path, Links links = Links::Trusted,
+                    int start = AT_FDCWD);
+
+/// Removes a name and everything below it, folder by folder through descriptors; links are
+/// removed themselves, never followed. Write permission is given back to folders that lack it.
+/// @param folder descriptor of the folder holding the name
+/// @return false with errno set when something could not be removed
+bool RemoveTree(int folder, const std::string& name);
+
+/// A path naming the file open at a descriptor ("/proc/self/fd/N"), for the few calls that take
+/// only a path (extended attributes, access checks): the kernel resolves it to that very file.
+std::string DescriptorPath(int fd);
+
+/// Reads a small regular file whole through the walk: a link that the rule does not let through,
+/// anything but a regular file (a FIFO, a device) and a file above the cap are refused, so that a
+/// planted name can neither hang nor exhaust the reader.
+/// @return nullopt with errno set (EFBIG above the cap, EINVAL for a file that is not regular)
+std::optional<std::string> ReadSmallFile(const std::filesystem::path& path, std::size_t maxBytes);
+
+}  // namespace lifto::platform

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev libsqlite3-dev libshp-dev
           qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev attr sqlite3
-          libsodium-dev minisign)
+          libsodium-dev minisign libpq-dev postgresql)
 if [ "${LIFTO_WITH_BENCH:-0}" = 1 ]; then
   packages+=(time bc gzip tar)
 fi

@@ -28,7 +28,8 @@ void WriteText(const std::filesystem::path& file, const std::string& text) {
 
 }  // namespace
 
-SandboxHome::SandboxHome(Pairs drives, Pairs aliases) : drives_(drives), aliases_(aliases) {
+SandboxHome::SandboxHome(Pairs drives, Pairs aliases) : drives_(drives) {
+  for (const auto& [name, path] : aliases) aliases_.emplace_back(name, "PATH=" + path + "\r\n");
   if (const char* value = std::getenv("LIFTO_HOME")) savedVariable_ = value;
   Reload();  // the first load replaces what was installed before
 }
@@ -48,7 +49,13 @@ void SandboxHome::MapDrive(const std::string& prefix, const std::string& folder)
 }
 
 void SandboxHome::AddAlias(const std::string& name, const std::string& path) {
-  Upsert(aliases_, name, path);
+  AddAliasLines(name, {"PATH=" + path});
+}
+
+void SandboxHome::AddAliasLines(const std::string& name, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  Upsert(aliases_, name, text);
   Reload();
 }
 
@@ -81,7 +88,7 @@ void SandboxHome::Reload() {
   for (const auto& [key, value] : system_) system += key + "=" + value + "\r\n";
   WriteText(Home() / "system.ini", system);
   std::string aliases;
-  for (const auto& [name, path] : aliases_) aliases += "[" + name + "]\r\nPATH=" + path + "\r\n";
+  for (const auto& [name, lines] : aliases_) aliases += "[" + name + "]\r\n" + lines;
   WriteText(Home() / "aliases.ini", aliases);
 
   auto previous = platform::Environment::Exchange(platform::Environment::LoadFrom(Home()));

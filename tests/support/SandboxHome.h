@@ -41,6 +41,8 @@ class SandboxHome {
   /// Adds or changes a drive mapping, an alias or a [System] value, and reloads the environment.
   void MapDrive(const std::string& prefix, const std::string& folder);
   void AddAlias(const std::string& name, const std::string& path);
+  /// Adds or changes an alias with the parameter lines given ("DRIVER=POSTGRESQL", ...).
+  void AddAliasLines(const std::string& name, const std::vector<std::string>& lines);
   void SetSystemValue(const std::string& key, const std::string& value);
 
   /// The host path of a Windows path in the sandbox. @throw std::runtime_error on an unmapped drive
@@ -54,7 +56,7 @@ class SandboxHome {
  private:
   TempFolder folder_;
   std::vector<std::pair<std::string, std::string>> drives_;
-  std::vector<std::pair<std::string, std::string>> aliases_;
+  std::vector<std::pair<std::string, std::string>> aliases_;  ///< name, its lines (CR LF each)
   std::vector<std::pair<std::string, std::string>> system_;
   std::optional<platform::Environment> saved_;
   std::optional<std::string> savedVariable_;

@@ -4,11 +4,9 @@
 
 #include "platform/Codepage.h"
 #include "platform/TextCase.h"
-#include "platform/db/DbfTable.h"
 #include "platform/db/FieldValues.h"
-#include "platform/db/SqliteTable.h"
-#include "platform/db/TableLocation.h"
-#include "platform/db/TableLock.h"
+#include "platform/db/TableBackend.h"
+#include "platform/db/TableStorage.h"
 
 namespace lifto::platform::db {
 
@@ -19,13 +17,13 @@ namespace {
 /// nested.
 class HeaderLock {
  public:
-  HeaderLock(TableLock& lock, bool exclusive) : lock_(lock) { lock_.LockHeader(exclusive); }
+  HeaderLock(TableLocking& lock, bool exclusive) : lock_(lock) { lock_.LockHeader(exclusive); }
   ~HeaderLock() { lock_.UnlockHeader(); }
   HeaderLock(const HeaderLock&) = delete;
   HeaderLock& operator=(const HeaderLock&) = delete;
 
  private:
-  TableLock& lock_;
+  TableLocking& lock_;
 };
 
 }  // namespace
@@ -89,19 +87,10 @@ void Table::Notify(const DataSetNotifyEvent& event) {
 void Table::Open() {
   if (Active()) return;
   Notify(events_.BeforeOpen);
-  const TableLocation location = LocateTable(databaseName_, tableName_);
-  // The file is checked before the lock file is made beside it, so that nothing is added next
-  // to a file that is not a table.
-  std::unique_ptr<TableBackend> backend;
-  if (location.format == TableFormat::Dbf) {
-    backend = std::make_unique<DbfTable>(location.file, location.displayPath);
-  } else {
-    backend = std::make_unique<SqliteTable>(location.file, location.sqlName, location.displayPath);
-  }
-  auto lock = std::make_unique<TableLock>(location.file, location.displayPath, exclusive_);
-  backend_ = std::move(backend);
-  lock_ = std::move(lock);
-  filePath_ = location.displayPath;
+  TableStorage storage = OpenTableStorage(databaseName_, tableName_, exclusive_);
+  backend_ = std::move(storage.backend);
+  lock_ = std::move(storage.locks);
+  filePath_ = std::move(storage.displayPath);
   pos_ = 0;
   try {
     LoadRows(std::nullopt);
@@ -118,7 +107,15 @@ void Table::Open() {
 void Table::Close() {
   if (!Active()) return;
   Notify(events_.BeforeClose);
-  if (state_ == DataSetState::Edit || state_ == DataSetState::Insert) Cancel();
+  if (state_ == DataSetState::Edit || state_ == DataSetState::Insert) {
+    // The edit is dropped without reading the record again: closing must also work on a table
+    // whose server has gone away.
+    Notify(events_.BeforeCancel);
+    ReleaseRecordLock();
+    state_ = DataSetState::Browse;
+    changed_.clear();
+    Notify(events_.AfterCancel);
+  }
   ReleaseRecordLock();
   backend_.reset();
   lock_.reset();  // releases the open lock and every record lock

@@ -14,8 +14,9 @@
 
 /// The engine's table component: a table opened by alias and name, or by full path, with a
 /// cursor over its records, a record buffer for editing and the dataset events of the vendor's
-/// programs. Several programs may have a table open at once; the locks of TableLock.h keep them
-/// apart (an exclusive open, and a record edited, posted or deleted).
+/// programs. Several programs may have a table open at once; the locks of TableLock.h (a file)
+/// or PgTableLock.h (a table on a database server) keep them apart (an exclusive open, and a
+/// record edited, posted or deleted).
 namespace lifto::platform::db {
 
 enum class DataSetState { Inactive, Browse, Edit, Insert };
@@ -39,7 +40,7 @@ struct DataSetEvents {
 };
 
 class TableBackend;
-class TableLock;
+class TableLocking;
 
 class Table {
  public:
@@ -168,7 +169,7 @@ class Table {
   DataSetEvents events_;
   DataSetState state_ = DataSetState::Inactive;
   std::unique_ptr<TableBackend> backend_;
-  std::unique_ptr<TableLock> lock_;
+  std::unique_ptr<TableLocking> lock_;
   std::string filePath_;
   std::vector<RecordId> rows_;
   std::size_t pos_ = 0;

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/db/TableLocking.h"
+
 /// The locks that the engine and any other program honouring them place on a table, all on the
 /// file "<table file>.lck" beside the table:
 ///
@@ -22,7 +24,7 @@
 /// its process dies.
 namespace lifto::platform::db {
 
-class TableLock {
+class TableLock : public TableLocking {
  public:
   /// Opens (creating it when missing) the lock file and takes the open lock without waiting.
   /// @param tableFile the table's host file
@@ -31,16 +33,16 @@ class TableLock {
   ///        program holds the table open in a conflicting way; kAccessDenied when the lock file
   ///        cannot be opened for writing
   TableLock(const std::filesystem::path& tableFile, const std::string& tableName, bool exclusive);
-  ~TableLock();
+  ~TableLock() override;
   TableLock(const TableLock&) = delete;
   TableLock& operator=(const TableLock&) = delete;
 
   /// Locks a record without waiting. @return false when another open holds it
-  bool TryLockRecord(std::int64_t recordId);
-  void UnlockRecord(std::int64_t recordId);
+  bool TryLockRecord(std::int64_t recordId) override;
+  void UnlockRecord(std::int64_t recordId) override;
   /// Takes the header lock, waiting for whoever holds it in a conflicting way.
-  void LockHeader(bool exclusive);
-  void UnlockHeader();
+  void LockHeader(bool exclusive) override;
+  void UnlockHeader() override;
 
   const std::filesystem::path& LockFile() const { return lockFile_; }
 

@@ -33,12 +33,6 @@ bool ExpectsWork(const CommandLine& commandLine) {
   return false;
 }
 
-// The folder of a path without its file name and without a trailing backslash.
-std::string FolderWithoutBackslash(const std::string& path) {
-  const auto pos = path.find_last_of('\\');
-  return pos == std::string::npos ? std::string() : path.substr(0, pos);
-}
-
 }  // namespace
 
 std::string FileVersionKind0(const std::string& version) {
@@ -113,7 +107,7 @@ void TFormaLifto::FormShow() {
   DialedHere = false;
   barraPrincipal = 1;
   labelstatus.caption.clear();
-  listaArquivos.clear();
+  geracao.listaArquivos.clear();
   if (RunsByItself()) support::App().SetExitCode(1);
 
   if (commandLine_.Mode() == RunMode::SelfReplacement) {
@@ -131,7 +125,7 @@ void TFormaLifto::FormShow() {
 
   c_barra.top = 4;
   C_caminhoOrigem.SetText("A:\\");
-  pastaGeracao.clear();
+  geracao.pastaGeracao.clear();
   c_barra.position = 0;
   SetStatusBar("Status");
   services_.newProject(*this);
@@ -156,7 +150,7 @@ bool TFormaLifto::ShowEditMode() {
     EndTool(1);
     return false;
   }
-  pastaGeracao = FolderWithoutBackslash(project);
+  geracao.pastaGeracao = project::FolderOfProject(project);
   const bool generated = services_.generateFromProject(*this, project);
   EndTool(generated ? 0 : 1);
   return false;
@@ -339,7 +333,7 @@ void TFormaLifto::FormClose() {
   if (closed_) return;
   closed_ = true;
   if (commandLine_.Mode() == RunMode::Edit) services_.closeCatalogueTables(*this);
-  listaArquivos.clear();
+  geracao.listaArquivos.clear();
   context.listaBackup.clear();
 }
 

@@ -10,6 +10,8 @@
 #include "app/EditPage.h"
 #include "app/FormaLiftoServices.h"
 #include "app/MessageLoop.h"
+#include "project/Catalogue.h"
+#include "project/DiskGeneration.h"
 #include "update/UpdateContext.h"
 #include "update/UpdateWindow.h"
 
@@ -97,7 +99,7 @@ class TFormaLifto : public update::UpdateWindow {
   bool& VersionListEnabled() override { return c_versao.enabled; }
   /// Panelstatus at left 3, top 8; bot_atualizar, bot_confinet and Titulo1 hidden; 220 high.
   void ShowWorkingLayout() override;
-  void CountDiskConfirmed() override { ++discosGerados; }
+  void CountDiskConfirmed() override { ++geracao.discosGerados; }
 
   /// Whether the run mode does its work by itself (path mode, "/R", "/L", "/I", "/D", "/E" with
   /// a project): such a run ends when its work ends.
@@ -158,10 +160,11 @@ class TFormaLifto : public update::UpdateWindow {
   std::string DialupName;
   bool AutoDial = true;
   bool DialedHere = false;
-  // Disk generation.
-  std::vector<std::string> listaArquivos;
-  std::string pastaGeracao;
-  int discosGerados = 0;
+  // Disk generation (pastaGeracao, nomeAtu, caminhoAtu, listaArquivos, discosGerados).
+  project::GenerationState geracao;
+  // The catalogue tables of edit mode, and the client choice's search over TabEscr.
+  project::CatalogueTables catalogue;
+  project::ClientChoice clientes{catalogue.TabEscr};
   /// Edit mode: the page C_edicao, the project editor.
   EditPage C_edicao{*this};
 

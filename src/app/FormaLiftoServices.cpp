@@ -1,6 +1,7 @@
 #include "app/FormaLiftoServices.h"
 
 #include "app/FormaLifto.h"
+#include "app/FormaLiftoGeneration.h"
 #include "platform/Codepage.h"
 #include "support/Utilities.h"
 #include "update/ProgramFolders.h"
@@ -37,8 +38,8 @@ FormaLiftoServices DefaultFormaLiftoServices() {
     form.AutoDial = true;
   };
   services.hangUp = [](TFormaLifto&) {};
-  services.openCatalogueTables = [](TFormaLifto&) {};
-  services.closeCatalogueTables = [](TFormaLifto&) {};
+  services.openCatalogueTables = OpenCatalogueTables;
+  services.closeCatalogueTables = CloseCatalogueTables;
   services.newProject = [](TFormaLifto& form) { form.C_edicao.bot_novoprojClick(); };
   services.clientChanged = [](TFormaLifto&) {};
   services.refreshVersion = [](project::ScriptLines& lines) { project::RefreshVersion(lines); };
@@ -60,10 +61,7 @@ FormaLiftoServices DefaultFormaLiftoServices() {
   services.chooseGenerationFolder = [](TFormaLifto& form) {
     NotAvailable(form, Ansi("A escolha da pasta de geração de discos"));
   };
-  services.generateFromProject = [](TFormaLifto& form, const std::string&) {
-    NotAvailable(form, Ansi("A geração de discos"));
-    return false;
-  };
+  services.generateFromProject = GenerateFromProject;
   return services;
 }
 

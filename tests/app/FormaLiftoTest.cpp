@@ -254,7 +254,7 @@ TEST(FormaLifto, EditModeWithAProjectGeneratesAndEnds) {
     h.ShowActivatePaint();
     EXPECT_EQ(f.C_edicao.C_script.items, (std::vector<std::string>{"[CONFIG]", "TIPO=ATU"}));
     EXPECT_EQ(h.generatedProjects, std::vector<std::string>{"F:\\PROJ\\X.aex"});
-    EXPECT_EQ(f.pastaGeracao, "F:\\PROJ");
+    EXPECT_EQ(f.geracao.pastaGeracao, "F:\\PROJ");
     EXPECT_EQ(f.C_edicao.C_projeto.Text(), "F:\\PROJ\\X.aex");
     EXPECT_TRUE(Ended());
     EXPECT_EQ(ExitStatus(), generated ? 0 : 1);

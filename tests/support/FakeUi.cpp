@@ -16,7 +16,8 @@ bool FakeUi::Ask(const std::string& text, int style) {
   return answer;
 }
 
-std::optional<std::string> FakeUi::BrowseFolder(const std::string&, const std::string&) {
+std::optional<std::string> FakeUi::BrowseFolder(const std::string& title, const std::string& start) {
+  browsed.emplace_back(title, start);
   if (folders.empty()) return std::nullopt;
   auto answer = folders.front();
   folders.pop_front();

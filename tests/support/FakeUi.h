@@ -36,6 +36,7 @@ class FakeUi : public support::Ui {
 
   std::deque<bool> answers;  ///< answers to Ask, in order; false once empty
   std::deque<std::optional<std::string>> folders;  ///< answers to BrowseFolder
+  std::vector<std::pair<std::string, std::string>> browsed;  ///< BrowseFolder's title and start
   std::deque<std::optional<std::string>> files;    ///< answers to ChooseFile
   std::deque<std::vector<std::string>> fileLists;   ///< answers to ChooseFiles (empty: cancelled)
   std::deque<std::optional<std::string>> saveFiles;  ///< answers to ChooseSaveFile

@@ -47,6 +47,9 @@ struct ViewInMode {
     services.knownProgramUpdatesFolder = [](const std::string&) -> std::optional<std::string> {
       return "F:\\KORAMI\\updates";
     };
+    // The catalogue tables of edit mode are not what the view shows.
+    services.openCatalogueTables = [](app::TFormaLifto&) {};
+    services.closeCatalogueTables = [](app::TFormaLifto&) {};
     home.Write("F:\\KORAMI\\updates\\atualiza.ok", "X.aex\r\n");
     form = std::make_unique<app::TFormaLifto>(app::CommandLine(std::move(arguments)), "8.2.0.0", loop,
                                               services);

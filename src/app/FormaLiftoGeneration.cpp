@@ -55,7 +55,7 @@ bool FormaLiftoGeneration::Backup(const std::vector<std::string>& files,
 
 void FormaLiftoGeneration::RecordCatalogue() {
   if (!project_.recordCatalogue || !form_.catalogue.IsOpen()) return;
-  project::RecordCatalogue(form_.catalogue, form_.C_clientes,
+  project::RecordCatalogue(form_.catalogue, form_.clientes,
                            {project_.path, project_.lines, form_.geracao.discosGerados});
 }
 
@@ -79,7 +79,43 @@ bool GenerateFromProject(TFormaLifto& form, const std::string&) {
   return false;
 }
 
-void OpenCatalogueTables(TFormaLifto& form) { form.catalogue.Open(); }
+std::string ClientItem(const std::string& abrev, const std::string& escritorio) {
+  return abrev + "  " + escritorio;
+}
+
+void OpenCatalogueTables(TFormaLifto& form) {
+  form.catalogue.Open();
+  auto& items = form.C_edicao.C_clientes.items;
+  items.clear();
+  for (const auto& [abrev, escritorio] : form.clientes.Items()) items.push_back(ClientItem(abrev, escritorio));
+}
+
+void ClientChanged(TFormaLifto& form) {
+  TComboEdit& box = form.C_edicao.C_clientes;
+  const auto& items = box.items;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i] != box.Text()) continue;
+    // A row picked from the list: its "ABREV" becomes the text, which searches again.
+    form.clientes.Pick(static_cast<int>(i));
+    box.SetText(form.clientes.Text());
+    return;
+  }
+  form.clientes.SetText(box.Text());
+}
+
+void GenerateDisksByButton(TFormaLifto& form) {
+  FormaLiftoGeneration window(form, EditorProject(form));
+  if (project::GenerateDisks(window, true) == project::GenerationResult::Generated) {
+    support::App().SetExitCode(0);
+  } else {
+    form.MarkFailed();
+  }
+}
+
+void ChooseGenerationFolder(TFormaLifto& form) {
+  FormaLiftoGeneration window(form, EditorProject(form));
+  project::ChooseGenerationFolder(window);
+}
 
 void CloseCatalogueTables(TFormaLifto& form) { form.catalogue.Close(); }
 

@@ -54,8 +54,19 @@ GenerationProject EditorProject(TFormaLifto& form);
 /// @return true when the set was completely written
 bool GenerateFromProject(TFormaLifto& form, const std::string& projectPath);
 
-/// Opens the catalogue tables of edit mode.
+/// A row of the client choice's list: "ABREV", two blanks, "ESCRITORIO".
+std::string ClientItem(const std::string& abrev, const std::string& escritorio);
+
+/// Opens the catalogue tables of edit mode and fills the client choice's list from "Escr".
 void OpenCatalogueTables(TFormaLifto& form);
+/// The text of C_clientes changed: TabEscr moves to the client found for it; a row picked from
+/// the list puts its "ABREV" into the text.
+void ClientChanged(TFormaLifto& form);
+/// "&Gerar": generates the editor's project and records it for the chosen client. A set that was
+/// not generated leaves the exit status 1; a generated one 0.
+void GenerateDisksByButton(TFormaLifto& form);
+/// "&Local": asks for pastaGeracao.
+void ChooseGenerationFolder(TFormaLifto& form);
 /// Closes them.
 void CloseCatalogueTables(TFormaLifto& form);
 

@@ -38,11 +38,14 @@ FormaLiftoServices DefaultFormaLiftoServices() {
     form.AutoDial = true;
   };
   services.hangUp = [](TFormaLifto&) {};
+  services.generateDisks = GenerateDisksByButton;
+  services.chooseGenerationFolder = ChooseGenerationFolder;
   services.openCatalogueTables = OpenCatalogueTables;
   services.closeCatalogueTables = CloseCatalogueTables;
   services.newProject = [](TFormaLifto& form) { form.C_edicao.bot_novoprojClick(); };
-  services.clientChanged = [](TFormaLifto&) {};
+  services.clientChanged = ClientChanged;
   services.refreshVersion = [](project::ScriptLines& lines) { project::RefreshVersion(lines); };
+  services.generateFromProject = GenerateFromProject;
 
   // ---- Functions not built yet: each default below is replaced by its implementation. ----
 
@@ -54,14 +57,6 @@ FormaLiftoServices DefaultFormaLiftoServices() {
   services.configureInternet = [](TFormaLifto& form) {
     NotAvailable(form, Ansi("A configuração da Internet"));
   };
-  // Disk generation: "&Gerar", "&Local" and "/E" with a project.
-  services.generateDisks = [](TFormaLifto& form) {
-    NotAvailable(form, Ansi("A geração de discos"));
-  };
-  services.chooseGenerationFolder = [](TFormaLifto& form) {
-    NotAvailable(form, Ansi("A escolha da pasta de geração de discos"));
-  };
-  services.generateFromProject = GenerateFromProject;
   return services;
 }
 

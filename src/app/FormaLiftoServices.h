@@ -42,20 +42,21 @@ struct FormaLiftoServices {
   /// HangUp of a dial-up connection that the tool dialled. Default: nothing.
   std::function<void(TFormaLifto&)> hangUp;
 
-  /// Edit mode: open and close the catalogue tables TabArquivos, TabDiscos, TabEscr. Default: nothing.
+  /// Edit mode: open and close the catalogue tables TabArquivos, TabDiscos, TabEscr (alias
+  /// ALIAS_VORN); opening fills the client choice's list.
   std::function<void(TFormaLifto&)> openCatalogueTables;
   std::function<void(TFormaLifto&)> closeCatalogueTables;
 
   /// Edit mode: bot_gerarClick (generate the disks of the project shown) and bot_alvoClick (ask
-  /// for pastaGeracao). Default: say they are not available.
+  /// for pastaGeracao).
   std::function<void(TFormaLifto&)> generateDisks;
   std::function<void(TFormaLifto&)> chooseGenerationFolder;
 
   /// Starts a new empty project in the editor. Default: the editor's "Novo projeto".
   std::function<void(TFormaLifto&)> newProject;
 
-  /// Edit mode: the text of the client choice C_edicao.C_clientes changed (typed or picked).
-  /// Default: nothing.
+  /// Edit mode: the text of the client choice C_edicao.C_clientes changed (typed or picked):
+  /// TabEscr follows it.
   std::function<void(TFormaLifto&)> clientChanged;
 
   /// "Atualiza Script" (RefreshVersion) on the editor's script in memory. Default: VERSAO from
@@ -64,8 +65,7 @@ struct FormaLiftoServices {
 
   /// Edit mode with a project argument, once the project is loaded into the editor
   /// (C_edicao.LoadProject: C_projeto, the script, RefreshVersion) and pastaGeracao is its
-  /// folder: generate the disks. @return true when the disks were generated. Default: says it is not
-  /// available and returns false.
+  /// folder: generate the disks; nothing is recorded. @return true when the disks were generated
   std::function<bool(TFormaLifto&, const std::string& projectPath)> generateFromProject;
 };
 

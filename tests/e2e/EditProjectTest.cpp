@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/CatalogueTables.h"
 #include "support/TempFolder.h"
 
 // The project editor of the real atualizar in edit mode, driven by the console front-end's
@@ -32,6 +33,9 @@ class EditProject : public ::testing::Test {
     std::ofstream(home_ / "system.ini", std::ios::binary)
         << "[Drives]\nC=drive_c\nF=srv\n[System]\nWindowsFolder=C:\\WINDOWS\n";
     fs::copy_file(LIFTO_TEST_DATA_DIR "/korami-6.5.0.12.exe", home_ / "drive_c/FONTES/KORAMI.EXE");
+    // Edit mode opens the vendor's catalogue when it shows its window.
+    std::ofstream(home_ / "aliases.ini", std::ios::binary) << "[ALIAS_VORN]\nPATH=F:\\VORN\n";
+    CreateCatalogue(home_ / "srv/VORN", {});
   }
 
   // Runs `atualizar /E` with the answers (UTF-8; the shell sees them in single quotes).

@@ -136,9 +136,10 @@ class EnvironmentLoader {
           if (folder.is_relative()) folder = env_.home_ / folder;
           (prefix->size() == 1 ? letters : unc).push_back({*prefix, Normalized(folder)});
         }
-      } else if (EqualsNoCase(section.name, "System")) {
+      } else if (EqualsNoCase(section.name, "System") || EqualsNoCase(section.name, "Security")) {
+        auto& values = EqualsNoCase(section.name, "System") ? env_.system_ : env_.security_;
         for (const auto& entry : section.entries) {
-          const auto [it, fresh] = env_.system_.emplace(Upper1252(entry.key), entry.value);
+          const auto [it, fresh] = values.emplace(Upper1252(entry.key), entry.value);
           if (!fresh) throw ConfigError(file, entry.line, "\"" + entry.key + "\" is set twice");
         }
       }
@@ -270,6 +271,11 @@ const DriveMapping* Environment::FindDrive(std::string_view prefix) const {
     if (EqualsNoCase(drive.prefix, prefix)) return &drive;
   }
   return nullptr;
+}
+
+std::string Environment::SecurityValue(const std::string& key) const {
+  const auto it = security_.find(Upper1252(key));
+  return it == security_.end() ? std::string() : it->second;
 }
 
 std::string Environment::SystemValue(const std::string& key) const {

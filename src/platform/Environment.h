@@ -38,7 +38,8 @@ struct DriveMapping {
 /// system.ini: [Drives] maps a drive letter ("C") or a UNC prefix ("\\SERVIDOR\DADOS") to a host
 /// folder (UTF-8 after conversion from 1252; relative to LIFTO_HOME when relative). C= defaults to
 /// "drive_c" and Z= to "/"; an empty value ("Z=") leaves that drive unmapped. [System] holds
-/// WindowsFolder (default "C:\WINDOWS"), ComputerName and WindowsLauncher.
+/// WindowsFolder (default "C:\WINDOWS"), ComputerName and WindowsLauncher; [Security] the keys
+/// that sign and check update sets.
 /// aliases.ini: one section per database alias, holding its parameter lines ("PATH=F:\DADOS").
 /// A name declared twice in one section, and an alias declared twice, are configuration errors.
 class Environment {
@@ -72,6 +73,9 @@ class Environment {
   /// A value of system.ini [System] (WindowsFolder, ComputerName, WindowsLauncher...), the key
   /// compared without regard to case; empty when missing (WindowsFolder has its default).
   std::string SystemValue(const std::string& key) const;
+  /// A value of system.ini [Security] (PublicKey, SigningKey, SigningKeyPasswordFile), the key
+  /// compared without regard to case; empty when missing.
+  std::string SecurityValue(const std::string& key) const;
   /// The parameter lines of an alias of aliases.ini ("PATH=F:\KORAMI\DADOS"); nullopt when unknown.
   /// Alias names compare without regard to case.
   std::optional<std::vector<std::string>> AliasParameters(const std::string& alias) const;
@@ -82,6 +86,7 @@ class Environment {
   std::filesystem::path home_;
   std::vector<DriveMapping> drives_;
   std::map<std::string, std::string> system_;  ///< keys in capitals
+  std::map<std::string, std::string> security_;  ///< keys in capitals
   std::vector<std::pair<std::string, std::vector<std::string>>> aliases_;
   friend class EnvironmentLoader;
 };

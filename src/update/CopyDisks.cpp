@@ -1,12 +1,15 @@
 #include "update/CopyDisks.h"
 
 #include <exception>
+#include <utility>
+#include <vector>
 
 #include "platform/Codepage.h"
 #include "platform/Files.h"
 #include "support/Ui.h"
 #include "support/Utilities.h"
 #include "update/Marker.h"
+#include "update/SetSignatures.h"
 #include "update/SourceFolder.h"
 
 namespace lifto::update {
@@ -39,6 +42,42 @@ std::string VolumePath(const std::string& scriptPath, int disk) {
   return stem + (disk == 1 ? std::string("ATU") : support::ZeroPad(std::to_string(disk), 3));
 }
 
+// The files that one copy of a set put into the updates folder, taken away again when the set is
+// refused for its signatures, so that nothing of a refused set stays there.
+class SetCopies {
+ public:
+  explicit SetCopies(bool checked) : checked_(checked) {}
+
+  // Copies a file of the set (and, at a site that checks signatures, first checks it where it
+  // lies and copies its signature file beside it). @return false when refused or not copied
+  bool Copy(const std::string& source, const std::string& target) {
+    if (!checked_) return CopyInto(source, target);
+    if (!AcceptSetFile(source)) {
+      refused_ = true;
+      return false;
+    }
+    if (SameFile(source, target)) return true;
+    for (const auto& [from, to] : {std::pair{source, target}, std::pair{SignatureFileOf(source), SignatureFileOf(target)}}) {
+      copied_.push_back(to);
+      if (!CopyInto(from, to)) return false;
+    }
+    return true;
+  }
+
+  // Removes what was copied when the set was refused.
+  void UndoIfRefused() {
+    if (!refused_) return;
+    for (const auto& file : copied_) {
+      if (platform::FileExists(file)) platform::DeleteFile(file);
+    }
+  }
+
+ private:
+  bool checked_;
+  bool refused_ = false;
+  std::vector<std::string> copied_;
+};
+
 }  // namespace
 
 std::string DiskCopyFolder(const UpdateContext& context) {
@@ -57,11 +96,19 @@ bool CopyDisksToUpdates(UpdateContext& context, std::string& scriptPath) {
   if (!platform::ForceFolders(target.substr(0, target.size() - 1))) return false;
   context.discoCopiado = 1;
 
+  // A site that checks signatures writes the marker only once the whole set is in, so that a
+  // refused or incomplete set is never installed by the automatic update.
+  const bool checked = SiteChecksSignatures();
+  SetCopies copies(checked);
   const std::string scriptName = NameOfFile(scriptPath);
+  const bool marks = IsUpdateType(context.tipoAtualizacao);
   SetLabelStatus2(context, "Copiando arquivo AEX...");
-  if (!CopyInto(scriptPath, target + scriptName)) return false;
+  if (!copies.Copy(scriptPath, target + scriptName)) {
+    copies.UndoIfRefused();
+    return false;
+  }
 
-  if (IsUpdateType(context.tipoAtualizacao)) {
+  if (marks && !checked) {
     SetLabelStatus2(context, "Criando log atualiza...");
     WriteMarkerFile(target + "atualiza.ok", scriptName);
   }
@@ -81,11 +128,16 @@ bool CopyDisksToUpdates(UpdateContext& context, std::string& scriptPath) {
           break;
         }
       }
-      if (!failed && !CopyInto(volume, target + NameOfFile(volume))) failed = true;
+      if (!failed && !copies.Copy(volume, target + NameOfFile(volume))) failed = true;
     } catch (const std::exception&) {
       failed = true;
     }
     ++context.discoCopiado;
+  }
+  copies.UndoIfRefused();
+  if (!failed && marks && checked) {
+    SetLabelStatus2(context, "Criando log atualiza...");
+    WriteMarkerFile(target + "atualiza.ok", scriptName);
   }
   scriptPath = target + scriptName;
   return !failed;

@@ -3,8 +3,10 @@
 #include <exception>
 
 #include "archive/ArchiveError.h"
+#include "archive/ArchiveFormat.h"
 #include "archive/BackupFile.h"
 #include "platform/Codepage.h"
+#include "update/SetSignatures.h"
 
 namespace lifto::update {
 
@@ -19,8 +21,13 @@ bool RestoreUpdateArchive(const std::string& archivePath, const std::string& tar
                                  archive::TPercentage percent, bool& Continue) {
     events.C_backProgress(filename, percent, Continue);
   });
-  C_back.SetOnNeedDisk([&events](archive::TBackupFile&, std::uint16_t diskID, bool& Continue) {
+  C_back.SetOnNeedDisk([&events, &archivePath](archive::TBackupFile&, std::uint16_t diskID, bool& Continue) {
     events.C_backNeedDisk(diskID, Continue);
+    // Each further volume is checked once it is there, before the component reads it.
+    if (Continue && !AcceptSetFile(archive::VolumePath(archivePath, archive::VolumeDigits(diskID)))) {
+      Continue = false;
+      events.VolumeRefused();
+    }
   });
   C_back.SetOnRestoreFile([&events](archive::TBackupFile&, std::string& filename, std::int32_t FA,
                                     bool& doRestore) { events.C_backRestoreFile(filename, FA, doRestore); });

@@ -42,4 +42,6 @@ void RestoreEvents::C_backNeedDisk(std::uint16_t DiskID, bool& Continue) {
   window_.Context().erroAtualizacao = !Continue;
 }
 
+void RestoreEvents::VolumeRefused() { window_.Context().erroAtualizacao = true; }
+
 }  // namespace lifto::update

@@ -26,6 +26,8 @@ class RestoreEvents {
   /// `erroAtualizacao` its opposite. The component asks for each further volume this way even
   /// when the volume already lies beside the first.
   void C_backNeedDisk(std::uint16_t DiskID, bool& Continue);
+  /// A volume refused for its signature (the refusal already shown): sets `erroAtualizacao`.
+  void VolumeRefused();
 
  private:
   UpdateWindow& window_;

@@ -13,6 +13,7 @@
 #include "support/Clock.h"
 #include "support/Ui.h"
 #include "support/Utilities.h"
+#include "update/SetSignatures.h"
 #include "update/TextFile.h"
 #include "update/UpdateText.h"
 
@@ -109,6 +110,10 @@ void CleanUpdatesFolder(UpdateContext& context) {
     // "aex" never redirects the deletion elsewhere.
     const std::string archive = updates + ReplaceAllNoCase(names[i], "aex", "ATU");
     if (platform::FileExists(archive)) platform::DeleteFile(archive);
+    // Their signatures, where the set came signed, go with them.
+    for (const auto& file : {updates + names[i], archive}) {
+      if (platform::FileExists(SignatureFileOf(file))) platform::DeleteFile(SignatureFileOf(file));
+    }
   }
 }
 

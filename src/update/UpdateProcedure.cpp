@@ -11,6 +11,7 @@
 #include "support/Utilities.h"
 #include "update/CopyDisks.h"
 #include "update/RestoreEvents.h"
+#include "update/SetSignatures.h"
 #include "update/SourceFolder.h"
 #include "update/UpdateText.h"
 #include "update/VersionList.h"
@@ -180,6 +181,11 @@ void UpdateFromDisk(UpdateWindow& window, const UpdateSteps& steps) {
 void InstallScript(UpdateWindow& window, const UpdateSteps& steps, std::string scriptPath,
                    std::string sourceFolder) {
   UpdateContext& context = window.Context();
+  // The version check reads the script: at a site that checks signatures, only a signed one.
+  if (!AcceptSetFile(scriptPath)) {
+    window.MarkFailed();
+    return;
+  }
   if (!steps.checkVersion(context, scriptPath)) {
     window.CloseWindow();
     return;
@@ -216,6 +222,9 @@ void InstallScript(UpdateWindow& window, const UpdateSteps& steps, std::string s
   if (!platform::FileExists(archive)) {
     // Without its archive the update would go on to install nothing but fail on every file.
     ShowMissingFile(archive);
+    context.erroAtualizacao = true;
+  } else if (!AcceptSetFile(archive)) {
+    // Further volumes are checked as the restore asks for them.
     context.erroAtualizacao = true;
   } else if (!steps.restore(archive, extract, events)) {
     // A restore stopped without an error report (a volume declined) installs nothing either.

@@ -64,6 +64,11 @@ void SandboxHome::SetSystemValue(const std::string& key, const std::string& valu
   Reload();
 }
 
+void SandboxHome::SetSecurityValue(const std::string& key, const std::string& value) {
+  Upsert(security_, key, value);
+  Reload();
+}
+
 std::filesystem::path SandboxHome::HostPath(std::string_view windowsPath) const {
   const auto host = platform::ToHostPath(windowsPath);
   if (!host) throw std::runtime_error("not on a mapped drive: " + std::string(windowsPath));
@@ -86,6 +91,8 @@ void SandboxHome::Reload() {
   }
   system += "[System]\r\n";
   for (const auto& [key, value] : system_) system += key + "=" + value + "\r\n";
+  if (!security_.empty()) system += "[Security]\r\n";
+  for (const auto& [key, value] : security_) system += key + "=" + value + "\r\n";
   WriteText(Home() / "system.ini", system);
   std::string aliases;
   for (const auto& [name, lines] : aliases_) aliases += "[" + name + "]\r\n" + lines;

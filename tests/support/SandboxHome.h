@@ -44,6 +44,8 @@ class SandboxHome {
   /// Adds or changes an alias with the parameter lines given ("DRIVER=POSTGRESQL", ...).
   void AddAliasLines(const std::string& name, const std::vector<std::string>& lines);
   void SetSystemValue(const std::string& key, const std::string& value);
+  /// The same for a value of [Security].
+  void SetSecurityValue(const std::string& key, const std::string& value);
 
   /// The host path of a Windows path in the sandbox. @throw std::runtime_error on an unmapped drive
   std::filesystem::path HostPath(std::string_view windowsPath) const;
@@ -58,6 +60,7 @@ class SandboxHome {
   std::vector<std::pair<std::string, std::string>> drives_;
   std::vector<std::pair<std::string, std::string>> aliases_;  ///< name, its lines (CR LF each)
   std::vector<std::pair<std::string, std::string>> system_;
+  std::vector<std::pair<std::string, std::string>> security_;
   std::optional<platform::Environment> saved_;
   std::optional<std::string> savedVariable_;
   bool firstLoad_ = true;

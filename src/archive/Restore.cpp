@@ -183,6 +183,11 @@ void RestoreRun::RestoreEntry(FormatReader& in, const std::string& name) {
   stamp_ = in.Int32();
   c_.currentFile_ = TargetPath(name);
   const bool isFileIds = name == kFileListName;
+  if (!isFileIds && !folder_.empty() && !c_.restoreFullPath_ && FileNamePart(name).find('/') != std::string::npos) {
+    // Stored names separate with "\\" only; restored flat, a "/" would make a subfolder.
+    c_.Fail(kErrorReadFile, "the entry \"" + name + "\" is a damaged name (\"/\" in its file name)");
+    return;
+  }
   if (!isFileIds) {
     // An entry must not reach outside the folder it is restored into.
     const bool safe = folder_.empty() ? IsPlainAbsoluteName(c_.currentFile_)

@@ -1,10 +1,12 @@
 #include "update/ExtractFolder.h"
 
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
-#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/SafeFiles.h"
 #include "platform/SystemFolders.h"
-#include "support/Utilities.h"
 
 namespace lifto::update {
 
@@ -12,14 +14,12 @@ std::string ExtractFolder() { return platform::PrivateTempFolder() + "\\Vorn"; }
 
 void ClearExtractFolder() {
   const std::string folder = ExtractFolder();
-  if (!platform::FolderExists(folder)) return;
-  for (const auto& entry : support::ListFiles(folder + "\\*.*")) {
-    if (!platform::FileExists(entry)) continue;  // ".", "..": not files
-    platform::SetAttributes(entry, 0);
-    platform::DeleteFile(entry);
-  }
-  if (!platform::RemoveFolder(folder)) {
-    throw std::runtime_error("Cannot remove folder " + folder);
+  const auto host = platform::ToHostPath(folder);
+  // Cleared whole, subfolders too (a damaged archive may have left one), by descriptor: a link
+  // inside is removed itself and what it points to stays.
+  const auto at = host ? platform::Locate(*host, platform::Links::Trusted, false) : std::nullopt;
+  if (!at || !platform::RemoveTree(at->folder.Get(), at->name)) {
+    throw std::runtime_error("Cannot remove folder " + folder + ": " + std::strerror(errno));
   }
 }
 

@@ -11,8 +11,8 @@ namespace lifto::update {
 /// installed. @throw std::runtime_error when the private temporary folder is not safe to use
 std::string ExtractFolder();
 
-/// Deletes every file of the extraction folder (clearing its attributes first) and removes the
-/// folder; nothing when it does not exist.
+/// Removes the extraction folder with everything in it, subfolders too, without following any
+/// link inside it; nothing when it does not exist.
 /// @throw std::runtime_error naming the folder when it cannot be removed
 void ClearExtractFolder();
 

@@ -93,6 +93,7 @@ TEST_F(Restoring, NamesThatWouldLeaveTheTargetFolderAreRefused) {
   const std::vector<std::pair<std::string, bool>> names = {
       {"c:\\p\\..", false},          {"c:\\p\\../../escaped", false}, {"c:\\..\\..\\escaped", true},
       {"c:\\p\\d:\\escaped", true},  {"c:\\p\\", false},             {"c:\\p\\.\\x/../../../e", true},
+      {"c:\\fontes\\sub/x.txt", false},  // flat, "/" would make a subfolder: a damaged name
   };
   int round = 0;
   for (const auto& [name, fullPath] : names) {

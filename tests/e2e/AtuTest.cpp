@@ -150,5 +150,28 @@ TEST_F(Atu, AVolumeThatNamesItselfOrAnEarlierOneIsADamagedArchive) {
   }
 }
 
+TEST_F(Atu, ExtractFollowsNoLinkBelowTheFolder) {
+  // Links in the folder extracted into: to a victim's file, and to a victim's folder for
+  // --full-path. Entries must stay inside FOLDER whoever made the links.
+  home.Write("C:\\PROG\\A.TXT", "from the archive");
+  home.Write("C:\\PROG\\SUB\\B.TXT", "from the archive");
+  ASSERT_EQ(Atu_("create 'C:\\SET.ATU' 'C:\\PROG\\*.* /s'").status, 0);
+  const fs::path victim = home.Write("C:\\VICTIM\\FILE", "victim's");
+  const fs::path out = home.HostPath("C:\\OUT");
+  fs::create_directories(out / "PROG");
+  fs::create_symlink(victim, out / "A.TXT");
+  fs::create_directory_symlink(victim.parent_path(), out / "PROG" / "SUB");
+
+  AtuRun run = Atu_("extract 'C:\\SET.ATU' 'C:\\OUT'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("a link stands there and is not followed"), std::string::npos) << run.err;
+  run = Atu_("extract 'C:\\SET.ATU' 'C:\\OUT' --full-path");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("a link in the target folder is not followed"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadFileBytes(victim), "victim's");
+  EXPECT_FALSE(fs::exists(victim.parent_path() / "B.TXT"));
+  EXPECT_FALSE(fs::exists(victim.parent_path() / "b.txt"));
+}
+
 }  // namespace
 }  // namespace lifto::test

@@ -33,12 +33,21 @@ TEST_F(BackupFilesTest, SavesTheNamedFilesUnderTheirBareNames) {
 }
 
 TEST_F(BackupFilesTest, BadAndMissingEntriesAreReportedAndPassedOver) {
+  // A placeholder only in the key, or a value that climbs out of its root, would copy any
+  // file (a private one of the user's) into the shared backup folder.
+  home.Write("C:\\PRIVADO\\NOTES.TXT", "private notes");
   context.listaBackup = {"B_ARQ1=C:\\KORAMI\\INDICE.IDX", "B_ARQ2=<PONTO>\\NADA.IDX",
-                         "B_ARQ3=<PONTO>\\<WINDOWS>\\INDICE.IDX", "B_ARQ4=<PONTO>\\INDICE.IDX"};
+                         "B_ARQ3=<PONTO>\\<WINDOWS>\\INDICE.IDX", "B_ARQ4=<PONTO>\\INDICE.IDX",
+                         "B_ARQ10<PONTO>=C:\\PRIVADO\\NOTES.TXT", "B_ARQ11=<PONTO>\\..\\PRIVADO\\NOTES.TXT",
+                         "B_ARQ12=<PONTO>C:\\PRIVADO\\NOTES.TXT"};
 
   BackupFiles(context);
 
-  ASSERT_EQ(ui.messages.size(), 3u);
+  ASSERT_EQ(ui.messages.size(), 6u);
+  for (std::size_t i = 3; i < 6; ++i) {
+    EXPECT_EQ(ui.messages[i].text, "Item " + context.listaBackup[i + 1] + Ansi(" da chave backup inválido"));
+  }
+  EXPECT_FALSE(Exists("F:\\KORAMI\\updates\\BACKUP\\NOTES.TXT"));
   EXPECT_EQ(ui.messages[0].kind, 4);
   EXPECT_EQ(ui.messages[0].text, Ansi("Item B_ARQ1=C:\\KORAMI\\INDICE.IDX da chave backup inválido"));
   EXPECT_EQ(ui.messages[1].kind, 2);

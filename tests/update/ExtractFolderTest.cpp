@@ -41,12 +41,19 @@ TEST_F(ExtractFolderTest, ClearingDeletesReadOnlyFilesAndTheFolder) {
   ClearExtractFolder();  // nothing there: nothing to do
 }
 
-TEST_F(ExtractFolderTest, AFolderThatCannotBeRemovedIsAnError) {
+TEST_F(ExtractFolderTest, ClearingTakesSubfoldersAndLinksButNothingTheyPointTo) {
+  // Left by a damaged archive or planted: a subfolder, and links to a folder and a file outside.
   const std::string folder = ExtractFolder();
   home.Write(folder + "\\SUB\\X.TXT", "not restored by an update");
+  const auto outside = home.Write("C:\\OUTSIDE\\KEEP.TXT", "kept");
+  const auto host = *platform::ToHostPath(folder);
+  std::filesystem::create_directory_symlink(outside.parent_path(), host / "LINKED");
+  std::filesystem::create_symlink(outside, host / "SUB" / "KEEP.TXT");
 
-  EXPECT_THROW(ClearExtractFolder(), std::runtime_error);
-  EXPECT_TRUE(Exists(folder + "\\SUB\\X.TXT"));
+  ClearExtractFolder();
+
+  EXPECT_FALSE(Exists(folder));
+  EXPECT_EQ(ReadFileBytes(outside), "kept");
 }
 
 }  // namespace

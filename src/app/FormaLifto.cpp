@@ -160,8 +160,10 @@ void TFormaLifto::ShowSelfReplacement() {
   support::ShowKindMessage(Ansi("Atualização do sistema realizada com Sucesso!"), 2);
   std::string oldPath = commandLine_.Argument(2);
   if (!oldPath.empty() && oldPath.front() == '/') oldPath.erase(0, 1);
-  // A failed copy is not reported to the person; the exit status tells the caller.
-  const bool copied = ReplaceByCopy(platform::OwnExecutablePath(), oldPath);
+  // A failed copy is not reported to the person; the exit status tells the caller. Only the
+  // tool's own program is replaced: a "/C" naming any other file is refused.
+  const std::string own = platform::OwnExecutablePath();
+  const bool copied = IsToolProgram(oldPath, own) && ReplaceByCopy(own, oldPath);
   EndTool(copied ? 0 : 1);
 }
 

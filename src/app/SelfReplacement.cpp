@@ -1,12 +1,40 @@
 #include "app/SelfReplacement.h"
 
 #include <filesystem>
+#include <string_view>
 #include <system_error>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "platform/SafeFiles.h"
+#include "platform/TextCase.h"
 
 namespace lifto::app {
+namespace {
+
+std::string ProgramName(const std::string& path) {
+  std::string name = platform::Upper1252(path.substr(path.find_last_of("\\/:") + 1));
+  if (name.ends_with(".EXE")) name.resize(name.size() - 4);
+  return name;
+}
+
+}  // namespace
+
+bool IsToolProgram(const std::string& path, const std::string& ownExecutable) {
+  if (path.empty() || ProgramName(path).empty() || ProgramName(path) != ProgramName(ownExecutable)) return false;
+  const auto host = platform::ToHostPath(path);
+  if (!host) return false;
+  const platform::UniqueFd file = platform::OpenFile(*host, O_RDONLY);
+  struct stat st {};
+  if (!file.Valid() || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  char bytes[4] = {};
+  const ssize_t got = ::read(file.Get(), bytes, sizeof bytes);
+  const std::string_view head(bytes, got > 0 ? static_cast<std::size_t>(got) : 0);
+  return head == "\x7F" "ELF" || head.starts_with("#!") || head.starts_with("MZ");
+}
 
 bool ReplaceByCopy(const std::string& source, const std::string& target) {
   if (target.empty() || !platform::FileExists(source)) return false;

@@ -13,4 +13,11 @@ namespace lifto::app {
 /// @return true when the target now holds the copy
 bool ReplaceByCopy(const std::string& source, const std::string& target);
 
+/// Whether a file is (an older copy of) the tool's own program: its name is the running
+/// executable's, without regard to case or an ".EXE", and it holds a program (an ELF image, a
+/// "#!" script or a Windows executable). "/C" replaces nothing else, so that a path cut short or
+/// crafted cannot make it overwrite a person's file.
+/// @param path, ownExecutable Windows paths
+bool IsToolProgram(const std::string& path, const std::string& ownExecutable);
+
 }  // namespace lifto::app

@@ -272,6 +272,13 @@ bool StartProcess(const std::string& commandLine, PriorityClass priority) {
 }
 
 bool ShellOpen(const std::string& file, const std::string& arguments, const std::string& workingFolder) {
+  auto args = SplitCommandLine("x " + arguments);
+  args.erase(args.begin());
+  return ShellOpenWithArguments(file, args, workingFolder);
+}
+
+bool ShellOpenWithArguments(const std::string& file, const std::vector<std::string>& args,
+                            const std::string& workingFolder) {
   const auto target = ResolveFile(file, false);
   if (!target) return false;
   fs::path folder;
@@ -281,8 +288,6 @@ bool ShellOpen(const std::string& file, const std::string& arguments, const std:
     if (!host || !fs::is_directory(*host, ec)) return false;
     folder = *host;
   }
-  auto args = SplitCommandLine("x " + arguments);
-  args.erase(args.begin());
   auto argv = ProgramCommand(*target, args);
   if (!argv) {
     // A document or folder: the desktop's opener chooses the program.

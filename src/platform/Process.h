@@ -29,6 +29,11 @@ bool StartProcess(const std::string& commandLine, PriorityClass priority);
 bool ShellOpen(const std::string& file, const std::string& arguments,
                const std::string& workingFolder = "");
 
+/// ShellOpen with the arguments given one by one (1252), passed to the program as they are: a
+/// path with blanks stays one argument.
+bool ShellOpenWithArguments(const std::string& file, const std::vector<std::string>& arguments,
+                            const std::string& workingFolder = "");
+
 /// Splits a command line by the Windows rules: blanks and tabs separate; the program name runs
 /// to the next blank, or within double quotes to the next quote; in the arguments double quotes
 /// group, "" inside quotes is one quote, and backslashes are literal except before a quote

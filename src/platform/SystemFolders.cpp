@@ -38,6 +38,12 @@ std::string Octal(mode_t mode) {
 fs::path PrivateFolderIn(const fs::path& shared, const struct stat& sharedStat) {
   const auto uid = geteuid();
   const auto folder = shared / ("lifto-" + std::to_string(uid));
+  // The sticky bit does not bind a folder's owner: another user owning it could rename the
+  // private folder away while an update runs and put one of their own in its place.
+  if (sharedStat.st_uid != 0 && sharedStat.st_uid != uid) {
+    Refuse(shared, "belongs to another user (uid " + std::to_string(sharedStat.st_uid) +
+                       "), who could swap the private folder in it");
+  }
   // Without the sticky bit another user could rename the private folder away and put one of theirs
   // in its place between our check and our use.
   if ((sharedStat.st_mode & S_ISVTX) == 0 && (sharedStat.st_mode & (S_IWGRP | S_IWOTH)) != 0) {

@@ -19,7 +19,8 @@ std::string EnvironmentVariable(const std::string& name);
 /// user with mode 0700, created when missing. So no other user can plant or swap the tool's
 /// temporary files. @throw std::runtime_error naming the folder when it is missing or on an unmapped
 /// drive, when the private folder exists with another owner or mode or is not a plain folder, or
-/// when it cannot be kept private (a parent writable by others without the sticky bit).
+/// when it cannot be kept private (a parent writable by others without the sticky bit, or one that
+/// belongs to a user other than root and the running one, who could rename the private folder).
 std::string PrivateTempFolder();
 
 /// The Windows form of the running program's own executable ("Z:\opt\lifto\atualizar"); empty

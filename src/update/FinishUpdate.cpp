@@ -49,8 +49,9 @@ void FinishUpdate(UpdateContext& context) {
     return;
   }
   const std::string temp = platform::PrivateTempFolder();
-  platform::ShellOpen(temp + "\\" + platform::Upper1252(OwnExecutableName(context)),
-                      "/C /" + OwnExecutablePath(context), temp + "\\");
+  // One argument each: the old executable's path may hold blanks ("...\\my tools\\atualizar").
+  platform::ShellOpenWithArguments(temp + "\\" + platform::Upper1252(OwnExecutableName(context)),
+                                   {"/C", "/" + OwnExecutablePath(context)}, temp + "\\");
 }
 
 void RunAfterUpdate(UpdateContext& context) {

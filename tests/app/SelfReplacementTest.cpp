@@ -15,27 +15,46 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The running program's file name, which "/C" accepts as the tool's.
+std::string OwnName() { return fs::path(platform::ToUtf8(platform::OwnExecutablePath())).filename().string(); }
+
 TEST(SelfReplacement, FinishCopiesTheToolOverTheOldExecutableByRename) {
   FormHarness h;
-  const fs::path old = h.home.Write("F:\\KORAMI\\atualizar.exe", "OLD");
+  const std::string own = OwnName();
+  const fs::path old = h.home.Write("F:\\KORAMI\\" + own, "#!/bin/sh\nOLD");
   // A second name of the old file: a program still running from it keeps its image.
   const fs::path running = old.parent_path() / "running";
   fs::create_hard_link(old, running);
 
-  h.Create({"/c", "/F:\\KORAMI\\atualizar.exe"});
+  h.Create({"/c", "/F:\\KORAMI\\" + own});
   h.ShowActivatePaint();
 
   ASSERT_EQ(h.ui.messages.size(), 1u);
   EXPECT_EQ(h.ui.messages[0].kind, 2);
   EXPECT_EQ(h.ui.messages[0].text, Ansi("Atualização do sistema realizada com Sucesso!"));
-  const auto own = platform::ToHostPath(platform::OwnExecutablePath());
-  ASSERT_TRUE(own);
-  EXPECT_EQ(ReadFileBytes(old), ReadFileBytes(*own));
-  EXPECT_EQ(ReadFileBytes(running), "OLD");
-  EXPECT_FALSE(fs::exists(old.parent_path() / "~atualizar.exe.novo"));
+  const auto ownFile = platform::ToHostPath(platform::OwnExecutablePath());
+  ASSERT_TRUE(ownFile);
+  EXPECT_EQ(ReadFileBytes(old), ReadFileBytes(*ownFile));
+  EXPECT_EQ(ReadFileBytes(running), "#!/bin/sh\nOLD");
+  EXPECT_FALSE(fs::exists(old.parent_path() / ("~" + own + ".novo")));
   EXPECT_TRUE(support::App().Terminated());
   EXPECT_EQ(support::App().ExitCode(), 0);
   EXPECT_TRUE(h.waits.empty());
+}
+
+TEST(SelfReplacement, OnlyTheToolsOwnProgramIsReplaced) {
+  // A path cut at a blank ("/C /F:\\my tools\\...") named the person's file "F:\\my"; neither it
+  // nor a document under the tool's name is overwritten.
+  const std::string own = OwnName();
+  for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
+           {"my", "#!/bin/sh\nperson's script"}, {own, "person's document"}}) {
+    FormHarness h;
+    const fs::path file = h.home.Write("F:\\" + name, content);
+    h.Create({"/C", "/F:\\" + name});
+    h.ShowActivatePaint();
+    EXPECT_EQ(ReadFileBytes(file), content) << name;
+    EXPECT_EQ(support::App().ExitCode(), 1) << name;
+  }
 }
 
 TEST(SelfReplacement, AFailedCopyIsNotReportedButFailsTheRun) {

@@ -13,6 +13,7 @@
 #include "platform/Paths.h"
 #include "support/SandboxHome.h"
 #include "support/ScopedVariable.h"
+#include "support/SecondUser.h"
 
 namespace lifto::platform {
 namespace {
@@ -82,6 +83,22 @@ TEST(SystemFolders, PrivateFolderWithWrongModeOwnerOrKindIsRefused) {
   fs::remove(setup.privateFolder);
   chmod(setup.shared.c_str(), 0777);  // others could swap the private folder
   EXPECT_THAT(RefusalOf(), HasSubstr("sticky"));
+}
+
+TEST(SystemFolders, ASharedTempFolderOfAnotherUserIsRefused) {
+  if (!test::CanActAsSecondUser()) GTEST_SKIP() << test::kNeedsRoot;
+  TempSetup setup;
+  test::MakeShared(setup.shared);
+  // The second user's own sticky folder: the sticky bit does not stop its owner from renaming
+  // our private folder away in the middle of an update and putting theirs in its place.
+  const fs::path theirs = setup.shared / "theirs";
+  ASSERT_TRUE(test::AsSecondUser([&] { return mkdir(theirs.c_str(), 0777) == 0 && chmod(theirs.c_str(), 01777) == 0; }));
+  ASSERT_TRUE(fs::create_directory(theirs / ("lifto-" + std::to_string(geteuid()))));
+  chmod((theirs / ("lifto-" + std::to_string(geteuid()))).c_str(), 0700);
+  const std::string mine = (theirs / ("lifto-" + std::to_string(geteuid()))).string();
+  ASSERT_TRUE(test::AsSecondUser([&] { return rename(mine.c_str(), (theirs / "away").c_str()) == 0; }));
+  ScopedVariable tmpdir("TMPDIR", theirs.c_str());
+  EXPECT_THAT(RefusalOf(), HasSubstr("belongs to another user (uid 65534)"));
 }
 
 TEST(SystemFolders, TempThenTmpAndWindowsForms) {

@@ -67,15 +67,16 @@ TEST_F(FinishUpdateTest, ANewCopyOfTheToolTakesOverInsteadOfTheMessage) {
   ASSERT_TRUE(temp);
   const auto output = home.Home() / "started.txt";
   const auto fresh = *temp / "ATUALIZAR";
-  WriteProgram(fresh, "#!/bin/sh\nprintf '%s\\n' \"$*\" > '" + output.string() +
-                                         "'\npwd >> '" + output.string() + "'\n");
-  context.ownExecutable = "C:\\LIFTO\\atualizar";
+  WriteProgram(fresh, "#!/bin/sh\nprintf '%s|' \"$@\" > '" + output.string() +
+                                         "'\necho >> '" + output.string() + "'\npwd >> '" + output.string() + "'\n");
+  // The old executable's path stays one argument, blanks and all.
+  context.ownExecutable = "C:\\LIFTO\\my tools\\atualizar";
   context.autoAtualizacao = true;
 
   FinishUpdate(context);
 
   EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(WaitForOutput(output), "/C /C:\\LIFTO\\atualizar\n" + temp->string() + "\n");
+  EXPECT_EQ(WaitForOutput(output), "/C|/C:\\LIFTO\\my tools\\atualizar|\n" + temp->string() + "\n");
 }
 
 TEST_F(FinishUpdateTest, TheFollowUpCommandStartsInItsProgramsFolder) {

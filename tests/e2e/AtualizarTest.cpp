@@ -95,7 +95,7 @@ TEST_F(Atualizar, InteractiveRunWithoutAPersonClosesTheWindow) {
 }
 
 TEST_F(Atualizar, SelfReplacementFinishCopiesTheTool) {
-  WriteHome("srv/KORAMI/atualizar", "OLD");
+  WriteHome("srv/KORAMI/atualizar", "\x7F" "ELF old program");
   const RunResult run = Start("/C /F:\\\\KORAMI\\\\atualizar");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(ReadFileBytes(home_ / "srv/KORAMI/atualizar"), ReadFileBytes(LIFTO_BINARY_DIR "/atualizar"));

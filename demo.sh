@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and installs an update on a sample office with atualizar:
-# the office is made in a fresh LIFTO_HOME, the update set with atu, and the update runs in path
-# mode through the console front-end. README, "The demo, step by step", explains each step.
+# the office is made in a fresh LIFTO_HOME, the update set is generated from a project as the
+# vendor does (atualizar /E), and the update runs in path mode through the console front-end. README, "The demo, step by step", explains each step.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
@@ -33,7 +33,7 @@ F=srv
 WindowsFolder=C:\WINDOWS
 ComputerName=PC1
 INI
-printf '[ALIAS_KORAMI]\r\nPATH=F:\\KORAMI\\DADOS\r\n' > "$home/aliases.ini"
+printf '[ALIAS_KORAMI]\r\nPATH=F:\\KORAMI\\DADOS\r\n[ALIAS_VORN]\r\nPATH=F:\\VORN\r\n' > "$home/aliases.ini"
 printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KORAMI.EXE]\r\n"Path"="C:\\\\KORAMI"\r\n' \
   > "$home/HKLM.reg"
 # The installed program carries the version 6.5.0.11 in its version resource.
@@ -49,19 +49,30 @@ show_file "aliases.ini" "$home/aliases.ini"
 show_file "HKLM.reg" "$home/HKLM.reg"
 (cd "$home" && find . -type f | sort)
 
-step "2. The update set: the script X.aex and its archive X.ATU, made with atu"
-mkdir -p "$c/FONTES"
+step "2. The update set, on the vendor's side: atualizar /E generates it from the project X.aex"
+# The vendor's catalogue (clients, generated sets and their files) in the alias ALIAS_VORN.
+mkdir -p "$f/VORN" "$c/FONTES"
+sql "$f/VORN/Escr.sqlite" "CREATE TABLE Escr (CONTROL INTEGER PRIMARY KEY, ABREV VARCHAR(10), ESCRITORIO VARCHAR(60));
+   CREATE INDEX IABREV ON Escr (ABREV COLLATE NOCASE); INSERT INTO Escr VALUES (1, 'ACME', 'Acme');"
+sql "$f/VORN/DISCOS.sqlite" "CREATE TABLE DISCOS (CONTROLE INTEGER PRIMARY KEY AUTOINCREMENT, AEX VARCHAR(255),
+   DATA DATE, HORA TIME, ABREV VARCHAR(10), DESCRICAO VARCHAR(80), TIPO INTEGER, PROG VARCHAR(20),
+   ALIAS VARCHAR(30), NUMDISCOS INTEGER, COMPUTADOR VARCHAR(15));"
+sql "$f/VORN/ARQUIVOS.sqlite" "CREATE TABLE ARQUIVOS (DISCO INTEGER, CHAVE VARCHAR(8), NOMEARQ VARCHAR(255),
+   DESTINOARQ VARCHAR(255), TAMARQ INTEGER, DATAARQ DATE, HORAARQ TIME);"
 cp tests/data/korami-6.5.0.12.exe "$c/FONTES/KORAMI.EXE"
 printf 'the new table\r\n' > "$c/FONTES/TABSQL.DB"
 printf 'the new library\r\n' > "$c/FONTES/MINHADLL.DLL"
 printf '%s\r\n' '[CONFIG]' 'ALIAS=ALIAS_KORAMI' 'PROG=KORAMI.EXE' 'TIPO=ATU' \
-  'DESCRICAO=ATUALIZACAO 6.5' 'VERSAO=6.5.0.12' 'VERWIN=1' 'EXECUTAR=' 'NUMDISCOS=1' '' \
+  'DESCRICAO=ATUALIZACAO 6.5' 'VERSAO=6.5.0.12' 'VERWIN=1' 'EXECUTAR=' '' \
   '[BACKUP]' 'B_ARQ10=<PONTO>\INDICE.IDX' '' \
   '[PONTO]' 'P_ARQ13=C:\FONTES\KORAMI.EXE , \' '' \
   '[SERVIDOR]' 'S_ARQ16=C:\FONTES\TABSQL.DB , \DADOS\' '' \
   '[WINDOWS]' 'W_ARQ19=C:\FONTES\MINHADLL.DLL , \SYSTEM\' > "$f/UPD/X.aex"
-build/atu create 'F:\UPD\X.ATU' 'C:\FONTES\*.*' --title "$(printf 'Atualiza\xc3\xa7\xc3\xa3o')"
-show_file "F:\\UPD\\X.aex" "$f/UPD/X.aex"
+generated=0
+(cd "$demo" && env -u DISPLAY -u WAYLAND_DISPLAY LIFTO_UI=console LIFTO_ANSWERS= \
+   "$repo/build/atualizar" /E 'F:\UPD\X.aex' < /dev/null) || generated=$?
+echo "-- exit status: $generated (0: the set was written)"
+show_file "F:\\UPD\\X.aex (NUMDISCOS added)" "$f/UPD/X.aex"
 build/atu list 'F:\UPD\X.ATU'
 
 step "3. The update: atualizar 'F:\\UPD\\X.aex' (path mode, console front-end, about 6 s of set pauses)"

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Disk generation against the archive tool on the same ~100 MB of this machine's own files: the
+# time of `atualizar /E` on a project naming every file against `atu create` of the same files
+# (both write through the same Backup; target: at most 1.1 times), and the peak memory of each.
+# Best of RUNS runs (default 3).
+#   bench/generation_vs_atu.sh [BUILD_FOLDER]      (default: build)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+runs=${RUNS:-3}
+for program in atu atualizar; do
+  [ -x "$build/$program" ] || { echo "no $build/$program: build first (scripts/build.sh)" >&2; exit 2; }
+done
+[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package time)" >&2; exit 2; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/gen-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export LIFTO_HOME=$work/home
+c=$LIFTO_HOME/drive_c
+mkdir -p "$c/CORPUS" "$c/PROJ" "$c/OUT" "$LIFTO_HOME/vorn"
+printf '[Drives]\nC=drive_c\nV=vorn\n' > "$LIFTO_HOME/system.ini"
+printf '[ALIAS_VORN]\nPATH=V:\\\n' > "$LIFTO_HOME/aliases.ini"
+# Edit mode opens the vendor's catalogue; the command line records nothing in it.
+sqlite3 "$LIFTO_HOME/vorn/Escr.sqlite" "CREATE TABLE Escr (CONTROL INTEGER PRIMARY KEY, ABREV VARCHAR(10), ESCRITORIO VARCHAR(60)); CREATE INDEX IABREV ON Escr (ABREV);"
+sqlite3 "$LIFTO_HOME/vorn/DISCOS.sqlite" "CREATE TABLE DISCOS (CONTROLE INTEGER PRIMARY KEY AUTOINCREMENT, AEX VARCHAR(255), NUMDISCOS INTEGER);"
+sqlite3 "$LIFTO_HOME/vorn/ARQUIVOS.sqlite" "CREATE TABLE ARQUIVOS (DISCO INTEGER, CHAVE VARCHAR(8), NOMEARQ VARCHAR(255));"
+
+# ~100 MB of mixed real files from 16 KiB to 8 MiB, as in the archive benchmark.
+take() {  # take FOLDER MEGABYTES
+  find "$1" -xdev -type f -readable -size +16k -size -8M -printf '%s %p\n' 2>/dev/null | sort -k2 |
+    awk -v budget=$(( $2 * 1024 * 1024 )) '{ if (total >= budget) exit; total += $1; sub(/^[0-9]+ /, ""); print }' |
+    tar -cf - -T - 2>/dev/null | tar -xf - -C "$c/CORPUS" || true  # awk ends the listing early
+}
+take /usr/lib/x86_64-linux-gnu 45
+take /usr/bin 15
+take /usr/share 30
+take /usr/include 10
+bytes=$(du -sb "$c/CORPUS" | cut -f1)
+files=$(find "$c/CORPUS" -type f | wc -l)
+printf 'corpus: %d files, %.1f MB\n' "$files" "$(echo "$bytes / 1000000" | bc -l)"
+
+# The project names every file in "[PONTO]", as the editor writes entries.
+{
+  printf '%s\r\n' '[CONFIG]' 'ALIAS=ALIAS_KORAMI' 'PROG=KORAMI.EXE' 'TIPO=ATU' 'VERSAO=1.0.0.0' '' '[BACKUP]' '' '[PONTO]'
+  (cd "$c" && find CORPUS -type f | sort) | awk '{ gsub("/", "\\"); printf "P_ARQ%d=C:\\%s , \\\r\n", NR, $0 }'
+  printf '%s\r\n' '' '[SERVIDOR]' '' '[WINDOWS]'
+} > "$c/PROJ/BENCH.aex"
+
+measure() {  # measure NAME COMMAND...: best wall time and peak resident size, in globals
+  local name=$1; shift
+  best=999999; peak=0
+  for _ in $(seq "$runs"); do
+    sync
+    /usr/bin/time -f '%e %M' -o "$work/time" "$@" > /dev/null 2> "$work/err" < /dev/null || { cat "$work/err" >&2; exit 1; }
+    read -r t m < "$work/time"
+    best=$(echo "if ($t < $best) $t else $best" | bc -l)
+    [ "$m" -gt "$peak" ] && peak=$m
+  done
+  [ "$(echo "$best < 0.01" | bc -l)" = 1 ] && best=0.01
+  printf '%-22s %7.2f s  %7.1f MB/s  peak %6.1f MiB\n' "$name" "$best" \
+    "$(echo "$bytes / 1000000 / $best" | bc -l)" "$(echo "$peak / 1024" | bc -l)"
+}
+
+measure "atu create" "$build/atu" create 'C:\OUT\BENCH.ATU' 'C:\CORPUS\*.* /s' --level default
+atu_time=$best
+measure "atualizar /E project" env -u DISPLAY -u WAYLAND_DISPLAY LIFTO_UI=console LIFTO_ANSWERS= \
+  "$build/atualizar" /E 'C:\PROJ\BENCH.aex'
+gen_time=$best
+grep -q 'NUMDISCOS=1' "$c/PROJ/BENCH.aex" || { echo "the set was not generated" >&2; exit 1; }
+cmp -s <("$build/atu" list 'C:\OUT\BENCH.ATU' | cut -f1 | sort) <("$build/atu" list 'C:\PROJ\BENCH.ATU' | cut -f1 | sort) ||
+  echo "note: the two archives list different entries" >&2
+printf 'ratio atualizar /E / atu create: %.2f (target at most 1.10)\n' "$(echo "$gen_time / $atu_time" | bc -l)"

@@ -67,6 +67,6 @@ measure "atualizar /E project" env -u DISPLAY -u WAYLAND_DISPLAY LIFTO_UI=consol
   "$build/atualizar" /E 'C:\PROJ\BENCH.aex'
 gen_time=$best
 grep -q 'NUMDISCOS=1' "$c/PROJ/BENCH.aex" || { echo "the set was not generated" >&2; exit 1; }
-cmp -s <("$build/atu" list 'C:\OUT\BENCH.ATU' | cut -f1 | sort) <("$build/atu" list 'C:\PROJ\BENCH.ATU' | cut -f1 | sort) ||
+cmp -s <("$build/atu" list 'C:\OUT\BENCH.ATU' | tail -n +4 | cut -f1 | sort) <("$build/atu" list 'C:\PROJ\BENCH.ATU' | tail -n +4 | cut -f1 | sort) ||
   echo "note: the two archives list different entries" >&2
 printf 'ratio atualizar /E / atu create: %.2f (target at most 1.10)\n' "$(echo "$gen_time / $atu_time" | bc -l)"

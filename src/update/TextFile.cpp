@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,6 +127,27 @@ void WriteFileAtomically(const std::string& windowsPath, const std::string& byte
   // The rename itself reaches the disk with the folder's entry.
   FileDescriptor folder(::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder.Get() >= 0) ::fsync(folder.Get());
+}
+
+FileRewriteLock::FileRewriteLock(const std::string& windowsPath) {
+  const auto host = platform::ToHostPath(windowsPath);
+  if (!host) Fail(windowsPath, ENOENT);
+  for (;;) {
+    // Read-only is enough for flock, and a read-only log still refuses the write itself.
+    fd_.Reset(::open(host->c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666));
+    if (!fd_.Valid()) Fail(windowsPath, errno);
+    while (::flock(fd_.Get(), LOCK_EX) != 0) {
+      if (errno != EINTR) Fail(windowsPath, errno);
+    }
+    // The lock holds only while the name still leads to the file locked: a writer before us may
+    // have renamed its new file over it.
+    struct stat locked {};
+    struct stat named {};
+    if (::fstat(fd_.Get(), &locked) == 0 && ::stat(host->c_str(), &named) == 0 &&
+        locked.st_dev == named.st_dev && locked.st_ino == named.st_ino) {
+      return;
+    }
+  }
 }
 
 }  // namespace lifto::update

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/UniqueFd.h"
+
 /// Whole-file reads and writes of the small text files an update keeps (the update log, the
 /// marker file), on Windows paths.
 namespace lifto::update {
@@ -20,5 +22,19 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& windows
 /// @throw std::runtime_error naming the file when it cannot be written (a read-only file, a
 ///        missing folder, a path on an unmapped drive, a full disk)
 void WriteFileAtomically(const std::string& windowsPath, const std::string& bytes);
+
+/// An exclusive lock on a file that is read, changed and replaced by WriteFileAtomically, so that
+/// two programs rewriting it at once (two workstations writing the update log) never drop each
+/// other's change. The lock is a flock on the file itself (created empty when missing); a writer
+/// that waited locks again when the file it waited on was replaced meanwhile. Released when
+/// destroyed.
+class FileRewriteLock {
+ public:
+  /// Waits for the lock. @throw std::runtime_error naming the file when it cannot be opened
+  explicit FileRewriteLock(const std::string& windowsPath);
+
+ private:
+  platform::UniqueFd fd_;
+};
 
 }  // namespace lifto::update

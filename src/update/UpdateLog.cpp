@@ -62,6 +62,8 @@ void WriteUpdateLog(UpdateContext& context, const std::string& folder,
   const std::string log = folder + "\\" + kLogName;
   const std::string line = UpdateLogLine(version, scriptPath);
 
+  // Workstations updating at once each add their line: the read and the rewrite go together.
+  const FileRewriteLock lock(log);
   std::vector<std::string> lines = ReadTextLines(log).value_or(std::vector<std::string>{});
   if (lines.size() >= kMaxLogLines) lines.clear();
   lines.push_back(line);

@@ -50,7 +50,8 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 // Runs a program with an environment; returns its exit status (-1 when it did not exit).
 int Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-          const fs::path& outputFile, const std::function<void()>& whileRunning) {
+          const fs::path& outputFile, const std::function<void()>& whileRunning,
+          const std::function<bool()>& killNow = {}) {
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
@@ -72,7 +73,7 @@ int Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& 
   for (;;) {
     const pid_t done = waitpid(pid, &raw, WNOHANG);
     if (done == pid) break;
-    if (done < 0 || std::chrono::steady_clock::now() > deadline) {
+    if (done < 0 || std::chrono::steady_clock::now() > deadline || (killNow && killNow())) {
       kill(pid, SIGKILL);
       waitpid(pid, &raw, 0);
       return -1;
@@ -80,7 +81,7 @@ int Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& 
     if (whileRunning) {
       whileRunning();
     } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      std::this_thread::sleep_for(std::chrono::milliseconds(killNow ? 2 : 20));
     }
   }
   return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -210,10 +211,29 @@ int Office::MakeUpdate(const std::string& folder, const std::string& name, const
   return volumes;
 }
 
+AtualizarRun Office::RunAtu(const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv = {LIFTO_BINARY_DIR "/atu"};
+  for (const auto& a : arguments) argv.push_back(platform::ToUtf8(a));
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+  const fs::path output = home_.Home() / "atu.txt";
+  AtualizarRun run;
+  run.status = Spawn(argv, env, output, {});
+  run.output = ReadFileBytes(output);
+  return run;
+}
+
 fs::path Office::TranscriptPath() const { return home_.Home() / "transcript.jsonl"; }
 
 AtualizarRun Office::Run(const std::vector<std::string>& arguments, const std::string& answers,
                          const fs::path& program, const std::function<void()>& whileRunning) {
+  return RunIn(home_.Home(), arguments, answers, program, whileRunning);
+}
+
+AtualizarRun Office::RunIn(const fs::path& home, const std::vector<std::string>& arguments,
+                           const std::string& answers, const fs::path& program,
+                           const std::function<void()>& whileRunning,
+                           const std::function<bool()>& killNow) {
   std::vector<std::string> argv = {program.empty() ? std::string(LIFTO_BINARY_DIR "/atualizar")
                                                    : program.string()};
   for (const auto& a : arguments) argv.push_back(platform::ToUtf8(a));
@@ -227,17 +247,18 @@ AtualizarRun Office::Run(const std::vector<std::string>& arguments, const std::s
     }
     env.push_back(entry);
   }
-  env.push_back("LIFTO_HOME=" + home_.Home().string());
+  const fs::path transcript = home / "transcript.jsonl";
+  env.push_back("LIFTO_HOME=" + home.string());
   env.push_back("LIFTO_UI=console");
   env.push_back("LIFTO_ANSWERS=" + answers);
-  env.push_back("LIFTO_TRANSCRIPT=" + TranscriptPath().string());
-  env.push_back("TEMP=" + (home_.Home() / "temp").string());
-  fs::remove(TranscriptPath());
-  const fs::path output = home_.Home() / "output.txt";
+  env.push_back("LIFTO_TRANSCRIPT=" + transcript.string());
+  env.push_back("TEMP=" + (home / "temp").string());
+  fs::remove(transcript);
+  const fs::path output = home / "output.txt";
   AtualizarRun run;
-  run.status = Spawn(argv, env, output, whileRunning);
+  run.status = Spawn(argv, env, output, whileRunning, killNow);
   run.output = ReadFileBytes(output);
-  std::ifstream in(TranscriptPath());
+  std::ifstream in(transcript);
   for (std::string line; std::getline(in, line);) run.transcript.push_back(line);
   return run;
 }

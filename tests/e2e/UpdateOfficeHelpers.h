@@ -67,6 +67,16 @@ class Office {
   AtualizarRun Run(const std::vector<std::string>& arguments, const std::string& answers = "",
                    const std::filesystem::path& program = {},
                    const std::function<void()>& whileRunning = {});
+  /// The same with another LIFTO_HOME (a second workstation sharing this office's drives), its
+  /// TEMP being home/temp; killNow, asked every few milliseconds, kills the run with SIGKILL
+  /// (the status is then -1).
+  AtualizarRun RunIn(const std::filesystem::path& home, const std::vector<std::string>& arguments,
+                     const std::string& answers = "", const std::filesystem::path& program = {},
+                     const std::function<void()>& whileRunning = {},
+                     const std::function<bool()>& killNow = {});
+  /// Runs atu with the arguments (1252) in this office's LIFTO_HOME; output is its stdout and stderr.
+  AtualizarRun RunAtu(const std::vector<std::string>& arguments);
+
   /// The transcript file the runs append to (a fresh one for each run).
   std::filesystem::path TranscriptPath() const;
 

@@ -99,15 +99,37 @@ std::optional<std::uint64_t> FileSize(std::string_view path) {
 
 namespace {
 
-// A fresh name for a copy beside its target, created in the target's open folder.
-int CreateBeside(int folder, std::string& tempName) {
+std::string CopyName() {
   static unsigned counter = 0;
+  return ".~lifto-copy-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+}
+
+// A new file for a copy beside its target, in the target's open folder. It has no name
+// (O_TMPFILE, tempName left empty) until NameBeside gives it one once it is whole, so that a
+// process killed while copying leaves nothing behind; a file system without unnamed files gets a
+// named one at once.
+int CreateBeside(int folder, std::string& tempName) {
+  tempName.clear();
+  const int unnamed = openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (unnamed >= 0) return unnamed;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    tempName = ".~lifto-copy-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+    tempName = CopyName();
     const int fd = openat(folder, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
+}
+
+// Names a whole unnamed copy beside its target, for the rename over the target.
+bool NameBeside(int folder, int file, std::string& tempName) {
+  const std::string self = "/proc/self/fd/" + std::to_string(file);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempName = CopyName();
+    if (linkat(AT_FDCWD, self.c_str(), folder, tempName.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno != EEXIST) break;
+  }
+  tempName.clear();
+  return false;
 }
 
 // The stat of a name in an open folder without following it.
@@ -158,10 +180,12 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
   }
   const auto discard = [&] {
     out.Close();
-    unlinkat(at->folder.Get(), tempName.c_str(), 0);
+    if (!tempName.empty()) unlinkat(at->folder.Get(), tempName.c_str(), 0);
     return false;
   };
-  if (!FillCopy(in.Get(), sourceStat, out.Get()) || !out.Close()) return discard();
+  if (!FillCopy(in.Get(), sourceStat, out.Get())) return discard();
+  if (tempName.empty() && !NameBeside(at->folder.Get(), out.Get(), tempName)) return discard();
+  if (!out.Close()) return discard();
   const int flags = failIfExists ? RENAME_NOREPLACE : 0;
   const int dir = at->folder.Get();
   if (renameat2(dir, tempName.c_str(), dir, at->name.c_str(), static_cast<unsigned>(flags)) != 0) {

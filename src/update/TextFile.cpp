@@ -102,25 +102,41 @@ void WriteFileAtomically(const std::string& windowsPath, const std::string& byte
     }
   }
 
-  // A fresh name beside the target (same file system, so the rename is atomic); O_EXCL never
-  // reuses a file that is already there.
+  // The new content goes into an unnamed file beside the target (same file system, so the rename
+  // is atomic), named only once it is whole: a process killed meanwhile leaves nothing behind.
+  // Where the file system has no unnamed files it is named at once; O_EXCL never reuses a file
+  // that is already there.
   std::string temporary;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+  const auto nextName = [&](int attempt) {
     temporary = at->name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+  };
+  int fd = ::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  const bool unnamed = fd >= 0;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    nextName(attempt);
     fd = ::openat(dir, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) Fail(windowsPath, errno);
   }
   if (fd < 0) Fail(windowsPath, EEXIST);
   FileDescriptor file(fd);
 
+  bool named = !unnamed;
   auto abandon = [&](int error) {
-    ::unlinkat(dir, temporary.c_str(), 0);
+    if (named) ::unlinkat(dir, temporary.c_str(), 0);
     Fail(windowsPath, error);
   };
   if (exists && ::fchmod(file.Get(), existing.st_mode & 07777) != 0) abandon(errno);
   if (!WriteAll(file.Get(), bytes)) abandon(errno);
   if (::fsync(file.Get()) != 0) abandon(errno);
+  if (unnamed) {
+    const std::string self = "/proc/self/fd/" + std::to_string(file.Get());
+    for (int attempt = 0; !named && attempt < 100; ++attempt) {
+      nextName(attempt);
+      named = ::linkat(AT_FDCWD, self.c_str(), dir, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
+      if (!named && errno != EEXIST) abandon(errno);
+    }
+    if (!named) abandon(EEXIST);
+  }
   if (!file.Close()) abandon(errno);
   if (::renameat(dir, temporary.c_str(), dir, at->name.c_str()) != 0) abandon(errno);
 
@@ -132,9 +148,13 @@ void WriteFileAtomically(const std::string& windowsPath, const std::string& byte
 FileRewriteLock::FileRewriteLock(const std::string& windowsPath) {
   const auto host = platform::ToHostPath(windowsPath);
   if (!host) Fail(windowsPath, ENOENT);
+  // Walked by descriptor, as the rewrite itself: nothing is created where a planted link points.
+  const auto at = platform::Locate(*host);
+  if (!at) Fail(windowsPath, errno);
+  const int dir = at->folder.Get();
   for (;;) {
     // Read-only is enough for flock, and a read-only log still refuses the write itself.
-    fd_.Reset(::open(host->c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666));
+    fd_.Reset(::openat(dir, at->name.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!fd_.Valid()) Fail(windowsPath, errno);
     while (::flock(fd_.Get(), LOCK_EX) != 0) {
       if (errno != EINTR) Fail(windowsPath, errno);
@@ -143,7 +163,8 @@ FileRewriteLock::FileRewriteLock(const std::string& windowsPath) {
     // have renamed its new file over it.
     struct stat locked {};
     struct stat named {};
-    if (::fstat(fd_.Get(), &locked) == 0 && ::stat(host->c_str(), &named) == 0 &&
+    if (::fstat(fd_.Get(), &locked) == 0 &&
+        ::fstatat(dir, at->name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
         locked.st_dev == named.st_dev && locked.st_ino == named.st_ino) {
       return;
     }

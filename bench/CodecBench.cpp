@@ -181,9 +181,12 @@ class RatioReporter final : public benchmark::ConsoleReporter {
     for (const auto& run : runs) {
       const auto rate = run.counters.find("bytes_per_second");
       if (rate != run.counters.end()) rates[run.benchmark_name()] = rate->second.value;
+      const auto size = run.counters.find("size_percent");
+      if (size != run.counters.end()) sizes[run.benchmark_name()] = size->second.value;
     }
   }
   std::map<std::string, double> rates;
+  std::map<std::string, double> sizes;
 };
 
 }  // namespace
@@ -208,5 +211,13 @@ int main(int argc, char** argv) {
   ratio("DeflateReusedState/" + normal, "ZlibDeflate/" + normal, "DeflateChunk, level default:");
   ratio("DeflateReusedState/" + max, "ZlibDeflate/" + max, "DeflateChunk, level max:");
   ratio("InflateReusedState", "ZlibInflate", "InflateBlock:");
+  for (const auto& level : {fastest, normal, max}) {
+    const auto a = reporter.sizes.find("DeflateReusedState/" + level);
+    const auto b = reporter.sizes.find("ZlibDeflate/" + level);
+    if (a != reporter.sizes.end() && b != reporter.sizes.end() && b->second > 0) {
+      std::printf("blocks at level %s: %.1f %% of the data, zlib's %.1f %% (%+.2f %%)\n", level.c_str(),
+                  a->second, b->second, 100.0 * (a->second / b->second - 1.0));
+    }
+  }
   return 0;
 }

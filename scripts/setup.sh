@@ -5,7 +5,7 @@ packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev libsqlite3-
           qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev attr sqlite3
           libsodium-dev minisign libpq-dev postgresql)
 if [ "${LIFTO_WITH_BENCH:-0}" = 1 ]; then
-  packages+=(time bc gzip tar)
+  packages+=(time bc gzip pigz tar)
 fi
 if [ "${LIFTO_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <random>
 #include <stdexcept>
-#include <thread>
 #include <unordered_set>
 
 #include <fcntl.h>
@@ -249,9 +248,9 @@ bool BackupRun::Run(const std::vector<std::string>& fileSpecs) {
   bool result = false;
   try {
     WriteHeader(out);
-    const unsigned cores = std::thread::hardware_concurrency();
-    auto coder = cores > 1 ? MakeParallelChunkCoder(c_.compressionLevel_, std::min(cores, 4U))
-                           : MakeSerialChunkCoder(c_.compressionLevel_);
+    const unsigned threads = c_.CodingThreads();
+    auto coder = threads > 1 ? MakeParallelChunkCoder(c_.compressionLevel_, std::min(threads, 4U))
+                             : MakeSerialChunkCoder(c_.compressionLevel_);
     for (std::size_t i = 0; i < files_.size() && c_.continue_; ++i) {
       if (!platform::FileExists(files_[i])) continue;  // vanished since it was selected
       WriteEntry(out, *coder, i);

@@ -4,6 +4,7 @@
 
 #include "archive/ArchiveError.h"
 #include "archive/Volume.h"
+#include "platform/Cores.h"
 #include "support/Ui.h"
 
 namespace lifto::archive {
@@ -18,6 +19,10 @@ void TBackupFile::SetBackupMode(TBackupMode mode) {
 }
 
 void TBackupFile::SetVolumeSink(std::shared_ptr<VolumeSink> sink) { sink_ = std::move(sink); }
+
+unsigned TBackupFile::CodingThreads() const {
+  return codingThreads_ != 0 ? codingThreads_ : platform::UsableCores();
+}
 
 void TBackupFile::ReportError(std::int32_t code) {
   const std::string text = ErrorText(code);

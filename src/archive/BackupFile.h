@@ -121,6 +121,10 @@ class TBackupFile {
   const std::string& ErrorDetail() const { return errorDetail_; }
   /// Makes Backup write its volumes through another sink (tests: a disk that fails).
   void SetVolumeSink(std::shared_ptr<VolumeSink> sink);
+  /// How many threads code (Backup) and decode (Restore) blocks: 1 codes on the calling thread
+  /// only; 0, the default, takes one per core the process may run on. The archive and the files
+  /// written are the same whatever the count.
+  void SetCodingThreads(unsigned threads) { codingThreads_ = threads; }
 
  private:
   friend class BackupRun;
@@ -132,6 +136,8 @@ class TBackupFile {
   bool AskForDisk(std::uint16_t volume);
   /// Records a failure: the error code, what it concerns, and a cleared continue flag.
   void Fail(std::int32_t code, std::string detail);
+  /// The threads to code or decode on: the count set, or one per usable core.
+  unsigned CodingThreads() const;
 
   std::string backupTitle_;
   TBackupMode backupMode_ = bmAll;
@@ -157,6 +163,7 @@ class TBackupFile {
   std::uint16_t volume_ = 0;
   std::string errorDetail_;
   std::shared_ptr<VolumeSink> sink_;
+  unsigned codingThreads_ = 0;
 };
 
 }  // namespace lifto::archive

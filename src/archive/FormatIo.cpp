@@ -67,6 +67,15 @@ std::string FormatReader::Text(std::int32_t length) {
   return text;
 }
 
+std::int32_t FormatReader::BlockLength() {
+  const std::int32_t length = Int32();
+  const std::int64_t size = length < 0 ? -std::int64_t{length} : length;
+  if (size > static_cast<std::int64_t>(kChunkSize)) {
+    Fail(ErrorText(kErrorReadArchive), "a block of " + std::to_string(size) + " bytes");
+  }
+  return length;
+}
+
 void FormatReader::Skip(std::int64_t size) {
   if (!source_.Skip(size)) Fail(ErrorText(kErrorReadArchive), source_.Error());
 }
@@ -81,21 +90,16 @@ namespace {
 
 SegmentEnd ReadEc2Body(FormatReader& in, bool write, SegmentBuffers& buffers,
                        const SegmentEvents& events) {
-  std::int64_t length = -1;
-  bool anyDamaged = false;
-  while (length != 0) {
-    length = in.Int32();
-    const std::int64_t size = length < 0 ? -length : length;
-    if (size > static_cast<std::int64_t>(kChunkSize)) {
-      in.Fail(ErrorText(kErrorReadArchive), "a block of " + std::to_string(size) + " bytes");
-    }
+  Ec2SegmentEnd end;
+  for (;;) {
+    const std::int32_t length = in.BlockLength();
+    const auto size = static_cast<std::size_t>(length < 0 ? -std::int64_t{length} : length);
     std::size_t appended = 0;
     bool damaged = false;
     if (size != 0 && write) {
-      const auto n = static_cast<std::size_t>(size);
-      in.Bytes(buffers.block.data(), n);
+      in.Bytes(buffers.block.data(), size);
       if (length > 0) {
-        const auto decoded = buffers.inflater.Inflate({buffers.block.data(), n}, buffers.decoded);
+        const auto decoded = buffers.inflater.Inflate({buffers.block.data(), size}, buffers.decoded);
         if (decoded) {
           events.append({buffers.decoded.data(), *decoded});
           appended = *decoded;
@@ -103,18 +107,15 @@ SegmentEnd ReadEc2Body(FormatReader& in, bool write, SegmentBuffers& buffers,
           damaged = true;
         }
       } else {
-        events.append({buffers.block.data(), n});
-        appended = n;
+        events.append({buffers.block.data(), size});
+        appended = size;
       }
     } else if (size != 0) {
-      in.Skip(size);
+      in.Skip(static_cast<std::int64_t>(size));
     }
     const bool goOn = events.afterBlock({appended, damaged, false});
-    anyDamaged = anyDamaged || damaged;
-    if (anyDamaged && !goOn) return SegmentEnd::CompressionError;
-    if (!goOn) return length == 0 ? SegmentEnd::Complete : SegmentEnd::Stopped;
+    if (const auto result = end.After(length, damaged, goOn)) return *result;
   }
-  return anyDamaged ? SegmentEnd::CompressionError : SegmentEnd::Complete;
 }
 
 SegmentEnd ReadLegacyBody(FormatReader& in, bool write, SegmentBuffers& buffers,
@@ -142,13 +143,26 @@ SegmentEnd ReadLegacyBody(FormatReader& in, bool write, SegmentBuffers& buffers,
 
 }  // namespace
 
+std::optional<SegmentEnd> Ec2SegmentEnd::After(std::int32_t length, bool damaged, bool goOn) {
+  anyDamaged_ = anyDamaged_ || damaged;
+  if (anyDamaged_ && (!goOn || length == 0)) return SegmentEnd::CompressionError;
+  if (!goOn) return length == 0 ? SegmentEnd::Complete : SegmentEnd::Stopped;
+  if (length == 0) return SegmentEnd::Complete;
+  return std::nullopt;
+}
+
+SegmentEnd ReadSegmentBody(FormatReader& in, const std::string& marker, bool write,
+                           SegmentBuffers& buffers, const SegmentEvents& events) {
+  if (marker == kMethodEcs) return ReadLegacyBody(in, write, buffers, events);
+  if (marker != kMethodEc2) in.Fail(ErrorText(kErrorArchiveType), "method \"" + marker + "\"");
+  return ReadEc2Body(in, write, buffers, events);
+}
+
 SegmentEnd ReadSegment(FormatReader& in, bool write, SegmentBuffers& buffers,
                        const SegmentEvents& events, std::string* method) {
   const std::string marker = in.Marker();
   if (method != nullptr) *method = marker;
-  if (marker == kMethodEcs) return ReadLegacyBody(in, write, buffers, events);
-  if (marker != kMethodEc2) in.Fail(ErrorText(kErrorArchiveType), "method \"" + marker + "\"");
-  return ReadEc2Body(in, write, buffers, events);
+  return ReadSegmentBody(in, marker, write, buffers, events);
 }
 
 }  // namespace lifto::archive

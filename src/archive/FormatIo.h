@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,6 +42,8 @@ class FormatReader {
   /// A string of the given length; a length outside 0 to kMaxNameLength is a damaged archive.
   std::string Text(std::int32_t length);
   void Bytes(std::uint8_t* data, std::size_t size);
+  /// An EC2 block's length field; a block longer than a chunk is a damaged archive.
+  std::int32_t BlockLength();
   void Skip(std::int64_t size);
   /// The 4-byte method marker, taken up to its first NUL.
   std::string Marker();
@@ -91,5 +94,21 @@ enum class SegmentEnd {
 ///        short read, a block longer than its buffer, or a legacy block that breaks its bounds
 SegmentEnd ReadSegment(FormatReader& in, bool write, SegmentBuffers& buffers,
                        const SegmentEvents& events, std::string* method = nullptr);
+
+/// Reads the rest of a segment whose method marker was read already (see ReadSegment).
+SegmentEnd ReadSegmentBody(FormatReader& in, const std::string& marker, bool write,
+                           SegmentBuffers& buffers, const SegmentEvents& events);
+
+/// How an EC2 segment ends, told block by block: at its closing 0, or when afterBlock stops it.
+class Ec2SegmentEnd {
+ public:
+  /// @param length the block's length field; @param damaged its data could not be decoded;
+  /// @param goOn what afterBlock answered
+  /// @return the segment's end once it has one
+  std::optional<SegmentEnd> After(std::int32_t length, bool damaged, bool goOn);
+
+ private:
+  bool anyDamaged_ = false;
+};
 
 }  // namespace lifto::archive

@@ -1,5 +1,6 @@
 // Restore: reads an archive volume after volume and writes its entries into a target folder,
 // choosing per entry whether to write it.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "archive/BackupFile.h"
 #include "archive/FormatIo.h"
 #include "archive/HostFile.h"
+#include "archive/SegmentDecoder.h"
 #include "archive/Spanning.h"
 #include "platform/Files.h"
 #include "platform/FolderNames.h"
@@ -65,6 +67,9 @@ class RestoreRun {
   static constexpr std::size_t kWriteBuffer = 256 * 1024;
   VolumeSource source_;
   std::unique_ptr<SegmentBuffers> buffers_ = std::make_unique<SegmentBuffers>();
+  // Decodes the blocks of the segments written: on further cores where the process has them,
+  // while this thread writes the files.
+  std::unique_ptr<SegmentDecoder> decoder_;
 };
 
 RestoreRun::RestoreRun(TBackupFile& component, std::string archivePath,
@@ -74,6 +79,9 @@ RestoreRun::RestoreRun(TBackupFile& component, std::string archivePath,
   folder_ = !targetFolder.empty() && targetFolder[0] == '/' ? AbsoluteWindowsPath(targetFolder)
                                                             : targetFolder;
   if (!folder_.empty() && !folder_.ends_with('\\') && !folder_.ends_with('/')) folder_ += '\\';
+  const unsigned threads = c_.CodingThreads();
+  decoder_ = threads > 1 ? MakeParallelSegmentDecoder(*buffers_, std::min(threads - 1, 3U))
+                         : MakeSerialSegmentDecoder(*buffers_);
 }
 
 std::string RestoreRun::TargetPath(const std::string& name) const {
@@ -121,7 +129,8 @@ SegmentEnd RestoreRun::ReadInto(FormatReader& in, HostFile* target) {
     };
   }
   events.afterBlock = [this, written](const BlockRead& block) { return AfterBlock(block, written); };
-  return ReadSegment(in, written, *buffers_, events);
+  // A segment written was begun with the decoder before its target was opened.
+  return written ? decoder_->Read(in, events) : ReadSegment(in, false, *buffers_, events);
 }
 
 void RestoreRun::Flush(HostFile& target) {
@@ -224,14 +233,18 @@ void RestoreRun::RestoreEntry(FormatReader& in, const std::string& name) {
     ReadInto(in, nullptr);
     return;
   }
+  // The first blocks are decoded while the target is made.
+  decoder_->Begin(in);
   HostFile target;
   try {
     const auto attributes = platform::GetAttributes(hostTarget_);
     if (attributes && (*attributes & platform::kAttrReadOnly) != 0) {
+      decoder_->Drop();
       c_.Fail(kErrorReadFile, c_.currentFile_ + ": the file is read-only");
       return;
     }
     if (!target.OpenAt(targetFolder_.Get(), targetName_, HostFile::Mode::Create)) {
+      decoder_->Drop();
       c_.Fail(kErrorReadFile, c_.currentFile_ + ": " + target.Error());
       return;
     }
@@ -249,6 +262,7 @@ void RestoreRun::ContinueEntry(FormatReader& in) {
     throw ArchiveError(ErrorText(kErrorReadFile), c_.currentFile_, target.Error());
   }
   try {
+    if (doRestore_) decoder_->Begin(in);
     ReadInto(in, doRestore_ ? &target : nullptr);
   } catch (...) {
     CloseTarget(target);

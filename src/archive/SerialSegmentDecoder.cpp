@@ -1,0 +1,26 @@
+#include "archive/SegmentDecoder.h"
+
+namespace lifto::archive {
+namespace {
+
+class SerialSegmentDecoder final : public SegmentDecoder {
+ public:
+  explicit SerialSegmentDecoder(SegmentBuffers& buffers) : buffers_(buffers) {}
+
+  void Begin(FormatReader&) override {}
+  SegmentEnd Read(FormatReader& in, const SegmentEvents& events) override {
+    return ReadSegment(in, true, buffers_, events);
+  }
+  void Drop() override {}
+
+ private:
+  SegmentBuffers& buffers_;
+};
+
+}  // namespace
+
+std::unique_ptr<SegmentDecoder> MakeSerialSegmentDecoder(SegmentBuffers& buffers) {
+  return std::make_unique<SerialSegmentDecoder>(buffers);
+}
+
+}  // namespace lifto::archive

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/FormaLifto.h"
+#include "archive/ArchiveFormat.h"
 #include "archive/BackupFile.h"
 #include "platform/Codepage.h"
 #include "project/Catalogue.h"
@@ -43,7 +44,18 @@ bool FormaLiftoGeneration::Backup(const std::vector<std::string>& files,
                                  archive::TPercentage percent, bool& Continue) {
     events.C_backProgress(filename, percent, Continue);
   });
-  C_back.SetOnNeedDisk([&events](archive::TBackupFile&, std::uint16_t diskID, bool& Continue) {
+  C_back.SetOnNeedDisk([this, &events, &archivePath](archive::TBackupFile&, std::uint16_t diskID, bool& Continue) {
+    // The volume before this disk is complete and its diskette still in the drive.
+    if (const auto& written = form_.geracao.volumeWritten) {
+      const unsigned done = diskID - 1u;
+      const std::string volume =
+          done == 1 ? archivePath : archive::VolumePath(archivePath, archive::VolumeDigits(done));
+      if (!written(volume)) {
+        Continue = false;
+        form_.context.erroAtualizacao = true;
+        return;
+      }
+    }
     events.C_backNeedDisk(diskID, Continue);
   });
   C_back.SetOnError([&events](archive::TBackupFile&, std::int32_t error, const std::string& text) {

@@ -1,14 +1,18 @@
 #include "project/DiskGeneration.h"
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
+#include "archive/ArchiveFormat.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/SystemFolders.h"
 #include "platform/db/DbErrors.h"
 #include "project/ScriptText.h"
+#include "project/SetSigning.h"
+#include "sign/SignError.h"
 #include "support/Ui.h"
 #include "support/Utilities.h"
 
@@ -160,6 +164,14 @@ GenerationResult GenerateDisks(GenerationWindow& window, bool byButton) {
     if (!DriveAnswers(state.pastaGeracao)) return GenerationResult::NotGenerated;
   }
 
+  std::optional<SetSigner> signer;
+  try {
+    signer = SetSigner::FromSystemIni();
+  } catch (const sign::SignError& e) {
+    support::ShowKindMessage(Ansi("Não foi possível usar a chave de assinatura: ") + platform::FromUtf8(e.what()), 4);
+    return GenerationResult::NotGenerated;
+  }
+
   window.SetProgress(0);
   BusyCursor busy;
   state.discosGerados = 1;
@@ -168,14 +180,22 @@ GenerationResult GenerateDisks(GenerationWindow& window, bool byButton) {
   const std::string copy = PathInFolder(state.pastaGeracao, FileNameOfPath(project));
   if (!CopyScript(project, copy)) return GenerationResult::NotGenerated;
 
+  if (signer) state.volumeWritten = [&signer](const std::string& volume) { return signer->Sign(volume); };
   const bool written = window.Backup(state.listaArquivos, state.caminhoAtu, maxSize);
+  state.volumeWritten = nullptr;
   window.SetProgress(0);
   window.SetStatusBar("Status");
   Ui().ProcessMessages();
   if (!written) return GenerationResult::NotGenerated;
+  // The last volume is still in the drive; the script copy is signed once it holds its count.
+  const std::string lastVolume =
+      state.discosGerados == 1 ? state.caminhoAtu
+                               : archive::VolumePath(state.caminhoAtu, archive::VolumeDigits(static_cast<unsigned>(state.discosGerados)));
+  if (signer && !signer->Sign(lastVolume)) return GenerationResult::NotGenerated;
   if (!WriteCount(state.pastaGeracao, copy, state.discosGerados)) {
     return GenerationResult::NotGenerated;
   }
+  if (signer && !signer->Sign(copy)) return GenerationResult::NotGenerated;
   try {
     window.RecordCatalogue();
   } catch (const platform::db::EAbort&) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ struct GenerationState {
   std::string caminhoAtu;                  ///< pastaGeracao + "\" + nomeAtu
   std::vector<std::string> listaArquivos;  ///< source files to archive
   int discosGerados = 0;                   ///< disks used: 1, and one per confirmed request
+  /// Set while a signed set is written: called with each volume's path once it is complete and
+  /// before the next disk is asked for (a diskette still in the drive); false stops the writing.
+  std::function<bool(const std::string& volumePath)> volumeWritten;
 };
 
 /// What generation needs of the window, the editor and the archive component. The main window
@@ -88,6 +92,8 @@ enum class GenerationResult {
 };
 
 /// bot_gerarClick: checks, writes the set, writes the disk count into the copy and records it.
+/// With a signing key in system.ini (SetSigning.h) each volume is signed as it is completed and
+/// the script copy after its disk count; a key that cannot be used stops before anything is written.
 /// @param byButton started by "&Gerar": the success message is shown
 GenerationResult GenerateDisks(GenerationWindow& window, bool byButton);
 

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <filesystem>
 #include <fstream>
@@ -105,6 +106,30 @@ TEST_F(Generation, OntoDiskettesEachVolumeFitsAndDeclinedDisksLeaveNoCount) {
   EXPECT_GT(fs::file_size(office_.Host("A:\\proj.ATU")), 3000000u);
   EXPECT_FALSE(office_.Exists("A:\\proj.002"));
   EXPECT_THAT(office_.Read("A:\\proj.aex"), HasSubstr("NUMDISCOS=1"));
+}
+
+TEST_F(Generation, ASigningKeySignsEachVolumeOnItsDisketteAndTheScriptWithItsCount) {
+  const std::string atu = "'" LIFTO_BINARY_DIR "/atu' ";
+  const auto shell = [&](const std::string& arguments) {
+    return std::system(("LIFTO_HOME='" + office_.Home().Home().string() + "' " + atu + arguments + " >/dev/null 2>&1").c_str());
+  };
+  fs::create_directories(office_.Host("C:\\VENDOR"));
+  ASSERT_EQ(shell("keygen --unencrypted --public 'C:\\VENDOR\\v.pub' --secret 'C:\\VENDOR\\v.key'"), 0);
+  WriteRandom("C:\\FONTES\\BIG.DAT", 3000000);
+  WriteProject("A:\\ATUAL65.aex", {"C:\\FONTES\\BIG.DAT"});
+
+  office_.Home().SetSecurityValue("SigningKey", "C:\\VENDOR\\nokey.key");
+  const AtualizarRun refused = office_.Run({"/E", "A:\\ATUAL65.aex"}, "ok,ok");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_TRUE(refused.Shows("Não foi possível usar a chave de assinatura: cannot read ")) << refused.output;
+  EXPECT_FALSE(office_.Exists("A:\\ATUAL65.ATU"));
+
+  office_.Home().SetSecurityValue("SigningKey", "C:\\VENDOR\\v.key");
+  const AtualizarRun run = office_.Run({"/E", "A:\\ATUAL65.aex"}, "ok,ok");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_THAT(office_.Read("A:\\ATUAL65.aex"), HasSubstr("NUMDISCOS=3"));
+  EXPECT_EQ(shell("verify 'A:\\ATUAL65.aex' 'A:\\ATUAL65.ATU' 'A:\\ATUAL65.002' 'A:\\ATUAL65.003' --key 'C:\\VENDOR\\v.pub'"), 0);
+  EXPECT_EQ(office_.Read("A:\\ATUAL65.003.minisig").find("PRIVATE"), std::string::npos);
 }
 
 TEST_F(Generation, FailuresEndWithStatusOneAndNoDiskCount) {

@@ -3,9 +3,10 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev libsqlite3-dev libshp-dev
           qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev attr sqlite3
-          libsodium-dev minisign libpq-dev postgresql)
+          libsodium-dev minisign libpq-dev postgresql
+          libcurl4-openssl-dev python3-pyftpdlib python3-openssl openssl)
 if [ "${LIFTO_WITH_BENCH:-0}" = 1 ]; then
-  packages+=(time bc gzip pigz tar)
+  packages+=(time bc gzip pigz tar curl)
 fi
 if [ "${LIFTO_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)

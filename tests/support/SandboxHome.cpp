@@ -1,5 +1,6 @@
 #include "support/SandboxHome.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
@@ -69,6 +70,13 @@ void SandboxHome::SetSecurityValue(const std::string& key, const std::string& va
   Reload();
 }
 
+void SandboxHome::SetIniValue(const std::string& section, const std::string& key, const std::string& value) {
+  auto it = std::find_if(sections_.begin(), sections_.end(), [&](const auto& s) { return s.first == section; });
+  if (it == sections_.end()) it = sections_.insert(sections_.end(), {section, {}});
+  Upsert(it->second, key, value);
+  Reload();
+}
+
 std::filesystem::path SandboxHome::HostPath(std::string_view windowsPath) const {
   const auto host = platform::ToHostPath(windowsPath);
   if (!host) throw std::runtime_error("not on a mapped drive: " + std::string(windowsPath));
@@ -93,6 +101,10 @@ void SandboxHome::Reload() {
   for (const auto& [key, value] : system_) system += key + "=" + value + "\r\n";
   if (!security_.empty()) system += "[Security]\r\n";
   for (const auto& [key, value] : security_) system += key + "=" + value + "\r\n";
+  for (const auto& [name, entries] : sections_) {
+    system += "[" + name + "]\r\n";
+    for (const auto& [key, value] : entries) system += key + "=" + value + "\r\n";
+  }
   WriteText(Home() / "system.ini", system);
   std::string aliases;
   for (const auto& [name, lines] : aliases_) aliases += "[" + name + "]\r\n" + lines;

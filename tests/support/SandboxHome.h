@@ -46,6 +46,9 @@ class SandboxHome {
   void SetSystemValue(const std::string& key, const std::string& value);
   /// The same for a value of [Security].
   void SetSecurityValue(const std::string& key, const std::string& value);
+  /// Sets a value of another section of system.ini ("Internet", "Dialup"), kept in the order
+  /// given, and reloads the environment.
+  void SetIniValue(const std::string& section, const std::string& key, const std::string& value);
 
   /// The host path of a Windows path in the sandbox. @throw std::runtime_error on an unmapped drive
   std::filesystem::path HostPath(std::string_view windowsPath) const;
@@ -61,6 +64,7 @@ class SandboxHome {
   std::vector<std::pair<std::string, std::string>> aliases_;  ///< name, its lines (CR LF each)
   std::vector<std::pair<std::string, std::string>> system_;
   std::vector<std::pair<std::string, std::string>> security_;
+  std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> sections_;
   std::optional<platform::Environment> saved_;
   std::optional<std::string> savedVariable_;
   bool firstLoad_ = true;

@@ -1,6 +1,7 @@
 #include "app/FormaLifto.h"
 
 #include "app/SelfReplacement.h"
+#include "net/ServerConnection.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -352,6 +353,27 @@ void TFormaLifto::SetStatus(const std::string& text) { update::SetStatus(context
 void TFormaLifto::SetStatusBar(const std::string& text) { update::SetStatusBar(context, text); }
 
 void TFormaLifto::SetLabelStatus2(const std::string& text) { update::SetLabelStatus2(context, text); }
+
+bool TFormaLifto::ConnectToServer() {
+  return net::ConnectToServer({DialupName, AutoDial, DialedHere},
+                              [this](const std::string& text) { ShowConnectionStatus(text); });
+}
+
+void TFormaLifto::DisconnectFromServer() { net::DisconnectFromServer({DialupName, AutoDial, DialedHere}); }
+
+void TFormaLifto::ShowConnectionStatus(const std::string& text) {
+  if (modoPainel) {
+    context.Panelstatus = text;
+    context.labelstatus = text;
+  }
+  if (barraPrincipal == 1) {
+    context.statusBar = text;
+  } else if (versionListStatus) {
+    versionListStatus(text);
+  }
+  support::CurrentUi().Repaint();
+  support::CurrentUi().ProcessMessages();
+}
 
 void TFormaLifto::EndTool(int exitStatus) {
   support::App().SetExitCode(exitStatus);

@@ -80,6 +80,20 @@ class TFormaLifto : public update::UpdateWindow {
   /// labelstatus2, which the procedures write beside the status; repaints.
   void SetLabelStatus2(const std::string& text);
 
+  // ---- The update server, through the internet helper ----
+  /// Dials when AutoDial asks for it and the machine is offline, logs in and checks that the
+  /// server is in service (net::ConnectToServer with this window's dial-up state).
+  /// @return true when logged in and in service; false after the message of what failed
+  bool ConnectToServer();
+  /// Logs out, and hangs up when DialedHere.
+  void DisconnectFromServer();
+  /// A status text of the connection: into Panelstatus and labelstatus when modoPainel, and into
+  /// panel 0 of the status bar of the window that runs the operation (C_status when
+  /// barraPrincipal is 1, else versionListStatus); then pending window messages run.
+  void ShowConnectionStatus(const std::string& text);
+  /// Panel 0 of the version list window's status bar, set by that window while it is open.
+  std::function<void(const std::string&)> versionListStatus;
+
   // ---- Ending the tool ----
   /// Ends the tool with an exit status (0 work done, 1 failure or refusal).
   void EndTool(int exitStatus) override;

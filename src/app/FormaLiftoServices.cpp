@@ -2,6 +2,8 @@
 
 #include "app/FormaLifto.h"
 #include "app/FormaLiftoGeneration.h"
+#include "net/HelperLink.h"
+#include "net/InternetSettings.h"
 #include "platform/Codepage.h"
 #include "support/Utilities.h"
 #include "update/ProgramFolders.h"
@@ -32,12 +34,12 @@ FormaLiftoServices DefaultFormaLiftoServices() {
   services.updateFromDisk = [](TFormaLifto& form) {
     update::UpdateFromDisk(form, update::DefaultUpdateSteps());
   };
-  // As on a computer without the settings: no connection named, automatic dialing on.
   services.readInternetSettings = [](TFormaLifto& form) {
-    form.DialupName.clear();
-    form.AutoDial = true;
+    const auto settings = net::ReadInternetSettings();
+    form.DialupName = settings.dialupName;
+    form.AutoDial = settings.autoDial;
   };
-  services.hangUp = [](TFormaLifto&) {};
+  services.hangUp = [](TFormaLifto&) { net::HangUp(); };
   services.generateDisks = GenerateDisksByButton;
   services.chooseGenerationFolder = ChooseGenerationFolder;
   services.openCatalogueTables = OpenCatalogueTables;

@@ -39,7 +39,7 @@ struct FormaLiftoServices {
   /// bot_confinetClick: the internet settings dialog. Default: says it is not available.
   std::function<void(TFormaLifto&)> configureInternet;
 
-  /// HangUp of a dial-up connection that the tool dialled. Default: nothing.
+  /// HangUp of a dial-up connection that the tool dialled, through the internet helper.
   std::function<void(TFormaLifto&)> hangUp;
 
   /// Edit mode: open and close the catalogue tables TabArquivos, TabDiscos, TabEscr (alias

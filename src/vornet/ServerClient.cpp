@@ -80,12 +80,16 @@ std::vector<std::string> Segments(const std::string& path) {
   return parts;
 }
 
-size_t AppendBody(char* data, size_t size, size_t count, void* user) {
-  static_cast<std::string*>(user)->append(data, size * count);
+size_t AppendBody(char* data, size_t size, size_t count, void* user) noexcept {
+  try {
+    static_cast<std::string*>(user)->append(data, size * count);
+  } catch (...) {
+    return 0;  // out of memory: the request fails
+  }
   return size * count;
 }
 
-size_t DiscardBody(char*, size_t size, size_t count, void*) { return size * count; }
+size_t DiscardBody(char*, size_t size, size_t count, void*) noexcept { return size * count; }
 
 struct DownloadState {
   int fd = -1;
@@ -95,7 +99,7 @@ struct DownloadState {
   const std::function<void(int)>* progress = nullptr;
 };
 
-size_t WriteToFile(char* data, size_t size, size_t count, void* user) {
+size_t WriteToFile(char* data, size_t size, size_t count, void* user) noexcept {
   auto* state = static_cast<DownloadState*>(user);
   const size_t total = size * count;
   size_t done = 0;
@@ -111,14 +115,18 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* user) {
   return total;
 }
 
-int ReportProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t) {
+// Nothing may be thrown through libcurl: a failing report ends the transfer instead.
+int ReportProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t) noexcept {
   auto* state = static_cast<DownloadState*>(user);
   if (total <= 0) total = state->expected;
-  if (total <= 0 || state->progress == nullptr) return 0;
+  if (total <= 0 || state->progress == nullptr || !*state->progress) return 0;
   const int percent = static_cast<int>(std::min<curl_off_t>(now * 100 / total, 100));
-  if (percent != state->lastPercent) {
-    state->lastPercent = percent;
+  if (percent == state->lastPercent) return 0;
+  state->lastPercent = percent;
+  try {
     (*state->progress)(percent);
+  } catch (...) {
+    return 1;
   }
   return 0;
 }

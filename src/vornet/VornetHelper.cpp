@@ -75,6 +75,16 @@ int VornetHelper::Run() {
 }
 
 std::int64_t VornetHelper::Handle(const platform::WindowMessage& message) {
+  // A request that fails in an unforeseen way fails alone; the helper stays for the next one.
+  try {
+    return Answer(message);
+  } catch (const std::exception& error) {
+    Report(std::string("request ") + std::to_string(message.msg) + " failed: " + error.what());
+    return 0;
+  }
+}
+
+std::int64_t VornetHelper::Answer(const platform::WindowMessage& message) {
   switch (message.msg) {
     case net::kMsgDial: return DialEntry(message.wParam);
     case net::kMsgListDialEntries: PublishDialEntries(); return 0;

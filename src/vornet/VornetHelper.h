@@ -33,6 +33,7 @@ class VornetHelper {
   std::int64_t Handle(const platform::WindowMessage& message);
 
  private:
+  std::int64_t Answer(const platform::WindowMessage& message);
   std::int64_t DialEntry(std::uint64_t index);
   std::int64_t HangUp();
   std::int64_t IsOnline();

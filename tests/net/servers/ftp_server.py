@@ -8,6 +8,7 @@ named by --cut sends half of its bytes and then reports the transfer complete; a
 --stall sends its first block and then nothing more.
 """
 import argparse
+import logging
 import os
 import sys
 import time
@@ -72,15 +73,37 @@ def main():
         from pyftpdlib.handlers import TLS_FTPHandler
 
         handler = TLS_FTPHandler
-        handler.certfile, handler.keyfile = args.tls
         handler.tls_control_required = True
         handler.tls_data_required = True
+        from OpenSSL import SSL
+        from pyftpdlib.handlers import TLS_DTPHandler
+
+        class EarlyHandshakeDTP(TLS_DTPHandler):
+            """Takes a data connection's TLS handshake before the transfer command, as clients
+            that secure the connection at once need (the library would close it)."""
+
+            def readable(self):
+                return True if self._ssl_accepting else super().readable()
+
+        handler.dtp_handler = EarlyHandshakeDTP
+        # Clients resume the control connection's TLS session on the data connections: the
+        # server's context needs a session id context for that, which the library's own lacks.
+
+        context = SSL.Context(SSL.SSLv23_METHOD)
+        context.use_certificate_chain_file(args.tls[0])
+        context.use_privatekey_file(args.tls[1])
+        context.set_options(SSL.OP_NO_SSLv2 | SSL.OP_NO_SSLv3 | SSL.OP_NO_TLSv1_3)
+        context.set_session_id(b"lifto-tests")
+        handler.ssl_context = context
     else:
         handler = FTPHandler
     handler.authorizer = authorizer
     handler.abstracted_fs = make_fs(args.cut, args.stall)
     handler.passive_ports = None
     handler.auth_failed_timeout = 0.1
+    from pyftpdlib.log import config_logging
+
+    config_logging(level=logging.WARNING)
     server = ThreadedFTPServer(("127.0.0.1", 0), handler)
     print("PORT", server.address[1], flush=True)
     sys.stdout.close()

@@ -1,5 +1,6 @@
 #include "app/FormaLiftoServices.h"
 
+#include "app/FormaConexao.h"
 #include "app/FormaLifto.h"
 #include "app/FormaLiftoGeneration.h"
 #include "net/HelperLink.h"
@@ -39,6 +40,7 @@ FormaLiftoServices DefaultFormaLiftoServices() {
     form.DialupName = settings.dialupName;
     form.AutoDial = settings.autoDial;
   };
+  services.configureInternet = ConfigureInternet;
   services.hangUp = [](TFormaLifto&) { net::HangUp(); };
   services.generateDisks = GenerateDisksByButton;
   services.chooseGenerationFolder = ChooseGenerationFolder;
@@ -54,10 +56,6 @@ FormaLiftoServices DefaultFormaLiftoServices() {
   // Downloads: the source "Internet" with "&Atualizar", "/I" and "/D".
   services.download = [](TFormaLifto& form) {
     NotAvailable(form, Ansi("A atualização pela Internet"));
-  };
-  // The internet settings: "&Configurar".
-  services.configureInternet = [](TFormaLifto& form) {
-    NotAvailable(form, Ansi("A configuração da Internet"));
   };
   return services;
 }

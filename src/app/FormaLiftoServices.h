@@ -36,7 +36,7 @@ struct FormaLiftoServices {
   /// ReadInternetSettings: DialupName and AutoDial from the registry.
   std::function<void(TFormaLifto&)> readInternetSettings;
 
-  /// bot_confinetClick: the internet settings dialog. Default: says it is not available.
+  /// bot_confinetClick: the internet settings dialog (ConfigureInternet).
   std::function<void(TFormaLifto&)> configureInternet;
 
   /// HangUp of a dial-up connection that the tool dialled, through the internet helper.

@@ -20,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kServers = fs::path(__FILE__).parent_path() / "servers";
+const fs::path kServers = fs::path(LIFTO_TEST_DATA_DIR).parent_path() / "net" / "servers";
 
 // Makes the folder private (as TempFolder wants it) and gives its path.
 std::string PrivateFolder(const fs::path& folder) {

@@ -12,6 +12,7 @@
 
 #include "gui/DialogViews.h"
 #include "gui/QtText.h"
+#include "gui/TFormaEdicaoView.h"
 #include "gui/TFormaajustaversao.h"
 #include "gui/TFrmProg.h"
 #include "platform/Codepage.h"
@@ -149,6 +150,43 @@ std::optional<std::string> GuiUi::ChooseFile(const std::string& title, const std
   return file;
 }
 
+std::vector<std::string> GuiUi::ChooseFiles(const std::string& title, const std::string& filter,
+                                            const std::string& fileName, bool multiSelect) {
+  const auto slash = fileName.find_last_of('\\');
+  QString start = HostFolder(slash == std::string::npos ? std::string() : fileName.substr(0, slash));
+  if (slash != std::string::npos && !start.isEmpty()) start += "/" + ToQt(fileName.substr(slash + 1));
+  QStringList chosen;
+  if (multiSelect) {
+    chosen = QFileDialog::getOpenFileNames(nullptr, ToQt(title), start, ToQt(QtFileFilter(filter)));
+  } else {
+    const QString one = QFileDialog::getOpenFileName(nullptr, ToQt(title), start, ToQt(QtFileFilter(filter)));
+    if (!one.isEmpty()) chosen << one;
+  }
+  std::vector<std::string> files;
+  std::string joined;
+  for (const QString& path : chosen) {
+    files.push_back(WindowsFormOf(path));
+    joined += (joined.empty() ? "" : "|") + files.back();
+  }
+  support::DialogRequest record{"ChooseFile", {{"titulo", title}, {"filtro", filter}, {"arquivo", joined}}};
+  support::transcript::RecordDialog(record, !files.empty());
+  return files;
+}
+
+std::optional<std::string> GuiUi::ChooseSaveFile(const std::string& title, const std::string& filter,
+                                                 const std::string& defaultExtension,
+                                                 const std::string& startFolder) {
+  QFileDialog dialog(nullptr, ToQt(title), HostFolder(startFolder), ToQt(QtFileFilter(filter)));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(ToQt(defaultExtension));
+  const bool ok = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  const std::string file = ok ? WindowsFormOf(dialog.selectedFiles().front()) : std::string();
+  support::DialogRequest record{"SaveFile", {{"titulo", title}, {"filtro", filter}, {"arquivo", file}}};
+  support::transcript::RecordDialog(record, !file.empty());
+  if (file.empty()) return std::nullopt;
+  return file;
+}
+
 bool GuiUi::RunDialog(support::DialogRequest& dialog) {
   const bool ok = ShowDialog(dialog, QApplication::activeWindow());
   support::transcript::RecordDialog(dialog, ok);
@@ -188,6 +226,7 @@ void GuiUi::CloseProgressWindow() { progress_.reset(); }
 
 std::unique_ptr<GuiUi> MakeGuiUi() {
   RegisterAjustaVersaoView();
+  RegisterFormaEdicaoView();
   return std::make_unique<GuiUi>();
 }
 

@@ -28,6 +28,11 @@ class GuiUi final : public support::Ui {
   std::optional<std::string> BrowseFolder(const std::string& title, const std::string& startFolder) override;
   std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
                                         const std::string& startFolder) override;
+  std::vector<std::string> ChooseFiles(const std::string& title, const std::string& filter,
+                                       const std::string& fileName, bool multiSelect) override;
+  std::optional<std::string> ChooseSaveFile(const std::string& title, const std::string& filter,
+                                            const std::string& defaultExtension,
+                                            const std::string& startFolder) override;
   bool RunDialog(support::DialogRequest& dialog) override;
   void ProcessMessages() override;
   void Repaint() override;

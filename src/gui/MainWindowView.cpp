@@ -23,6 +23,7 @@
 
 #include "app/FormaLifto.h"
 #include "app/MessageLoop.h"
+#include "gui/EditPageView.h"
 #include "gui/GuiUi.h"
 #include "gui/QtText.h"
 #include "platform/Codepage.h"
@@ -141,8 +142,7 @@ void MainWindowView::BuildWidgets() {
   page->addWidget(cOpcoes_, 3, 0, 1, 2);
   page->setRowStretch(4, 1);
   cPag_->addWidget(cAtualizacao_);
-  cEdicao_ = new QWidget(cPag_);
-  cEdicao_->setObjectName("C_edicao");
+  cEdicao_ = new EditPageView(form_, [this](const std::function<void()>& handler) { Forward(handler); }, cPag_);
   cPag_->addWidget(cEdicao_);
   root->addWidget(cPag_, 1);
 
@@ -223,6 +223,7 @@ void MainWindowView::Render() {
   }
 
   cPag_->setCurrentWidget(f.C_pag.activePage == "C_edicao" ? cEdicao_ : cAtualizacao_);
+  if (auto* page = qobject_cast<EditPageView*>(cEdicao_)) page->Render();
   Show(cOrigemDados_, f.C_origemDados);
   SetItems(cOrigemDados_, f.C_origemDados);
   Show(cDados_, f.C_dados);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QApplication>
+#include <QInputDevice>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -27,6 +30,19 @@
 namespace lifto::gui {
 namespace {
 
+// Showing a window registers an input device as a child of the application object, which outlives
+// Qt's list of devices at exit: release the devices while the list is still there.
+void ReleaseInputDevicesAtExit() {
+  static const bool registered = [] {
+    std::atexit([] {
+      const auto devices = QInputDevice::devices();
+      for (const QInputDevice* device : devices) delete device;
+    });
+    return true;
+  }();
+  (void)registered;
+}
+
 template <typename T>
 T* Child(const QWidget& parent, const char* name) {
   auto* child = parent.findChild<T*>(name);
@@ -51,6 +67,7 @@ TEST(EditPageView, ShowsTheEditorOfTheProject) {
   view.Render();
   view.show();
   QApplication::processEvents();
+  ReleaseInputDevicesAtExit();
 
   EXPECT_EQ(view.windowTitle(), QString::fromUtf8("Lifto 8.2 (Modo Edição)"));
   EXPECT_EQ(Child<QStackedWidget>(view, "C_pag")->currentWidget()->objectName(), "C_edicao");
@@ -110,6 +127,7 @@ TEST_P(EntryDialogView, ShowsTheControlsOfItsType) {
   TFormaEdicaoView view(dialog);
   view.show();
   QApplication::processEvents();
+  ReleaseInputDevicesAtExit();
 
   EXPECT_EQ(view.windowTitle(), QString::fromUtf8("Edição de Dados"));
   EXPECT_FALSE(view.windowFlags() & Qt::WindowCloseButtonHint);

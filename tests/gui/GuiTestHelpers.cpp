@@ -1,9 +1,6 @@
 #include "GuiTestHelpers.h"
 
-#include <cstdlib>
-
 #include <QApplication>
-#include <QInputDevice>
 #include <QTimer>
 
 namespace lifto::test {
@@ -14,12 +11,6 @@ void EnsureQtApplication() {
   static char name[] = "test_gui";
   static char* argv[] = {name, nullptr};
   static QApplication app(argc, argv);
-  // Showing a window registers an input device as a child of the application, which outlives
-  // Qt's list of devices at exit: release the devices while the list is still there.
-  std::atexit([] {
-    const auto devices = QInputDevice::devices();
-    for (const QInputDevice* device : devices) delete device;
-  });
 }
 
 void WhenModal(std::function<void(QWidget*)> act) {

@@ -61,6 +61,8 @@ TEST(EditPageView, ShowsTheEditorOfTheProject) {
   app::MessageLoop loop;
   auto services = app::DefaultFormaLiftoServices();
   services.refreshVersion = [](project::ScriptLines&) {};
+  services.openCatalogueTables = [](app::TFormaLifto&) {};
+  services.closeCatalogueTables = [](app::TFormaLifto&) {};
   app::TFormaLifto form(app::CommandLine({"/E"}), "8.2.0.0", loop, services);
   MainWindowView view(form, loop);
   form.FormShow();

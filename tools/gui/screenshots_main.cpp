@@ -37,6 +37,9 @@ app::FormaLiftoServices QuietServices() {
   services.waitMilliseconds = [](int) {};
   services.fillVersionList = [](app::TFormaLifto&) {};
   services.refreshVersion = [](project::ScriptLines&) {};
+  // The pictures need no catalogue.
+  services.openCatalogueTables = [](app::TFormaLifto&) {};
+  services.closeCatalogueTables = [](app::TFormaLifto&) {};
   return services;
 }
 

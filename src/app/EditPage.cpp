@@ -16,14 +16,7 @@ namespace {
 
 support::Ui& Ui() { return support::CurrentUi(); }
 
-// The hourglass for as long as a file is read or written, also when that fails.
-class BusyCursor {
- public:
-  BusyCursor() { Ui().SetBusy(true); }
-  ~BusyCursor() { Ui().SetBusy(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
+using support::BusyCursor;
 
 bool Blank(const std::string& text) { return project::Trim(text).empty(); }
 

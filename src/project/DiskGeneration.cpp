@@ -21,14 +21,7 @@ namespace {
 
 support::Ui& Ui() { return support::CurrentUi(); }
 
-// The hourglass for as long as a run writes, also when it leaves by an error.
-class BusyCursor {
- public:
-  BusyCursor() { Ui().SetBusy(true); }
-  ~BusyCursor() { Ui().SetBusy(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
+using support::BusyCursor;
 
 bool IsDiskette(const std::string& path) { return !path.empty() && (path[0] == 'A' || path[0] == 'B'); }
 

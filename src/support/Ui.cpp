@@ -63,6 +63,9 @@ std::optional<std::string> Ui::ChooseSaveFile(const std::string& title, const st
 
 Ui& CurrentUi() { return *currentUi; }
 
+BusyCursor::BusyCursor() { CurrentUi().SetBusy(true); }
+BusyCursor::~BusyCursor() { CurrentUi().SetBusy(false); }
+
 void SetCurrentUi(Ui* ui) { currentUi = ui != nullptr ? ui : &silentUi; }
 
 }  // namespace lifto::support

@@ -94,4 +94,13 @@ Ui& CurrentUi();
 /// Installs a Ui; it must outlive its use. Passing nullptr restores the silent default.
 void SetCurrentUi(Ui* ui);
 
+/// The hourglass of the current Ui for as long as the guard lives, also when work leaves by an error.
+class BusyCursor {
+ public:
+  BusyCursor();
+  ~BusyCursor();
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 }  // namespace lifto::support

@@ -48,13 +48,7 @@ std::vector<std::string> ReadHeadLines(const std::string& windowsPath) {
   return lines;
 }
 
-class BusyCursor {
- public:
-  BusyCursor() { support::CurrentUi().SetBusy(true); }
-  ~BusyCursor() { support::CurrentUi().SetBusy(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
+using support::BusyCursor;
 
 }  // namespace
 

@@ -39,6 +39,9 @@ class FileDescriptor {
 // Far above what a log of a few dozen lines or a marker holds; a larger file is not one of ours.
 constexpr std::size_t kMaxTextFileBytes = 1024 * 1024;
 
+// Far above the passes that workstations rewriting the file one after the other cause.
+constexpr int kLockAttempts = 1000;
+
 [[noreturn]] void Fail(const std::string& windowsPath, int error) {
   throw std::runtime_error("Cannot create file " + windowsPath + ": " + std::strerror(error));
 }
@@ -152,23 +155,42 @@ FileRewriteLock::FileRewriteLock(const std::string& windowsPath) {
   const auto at = platform::Locate(*host);
   if (!at) Fail(windowsPath, errno);
   const int dir = at->folder.Get();
-  for (;;) {
+  const char* name = at->name.c_str();
+  // Each pass locks the file or clears a name that is in the way; the bound keeps someone who
+  // plants again and again from holding the update here.
+  for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+    // A link that the walk did not follow (another user's), a FIFO or a device is no log: the
+    // rewrite replaces it, so the lock removes it first rather than open or follow it.
+    struct stat present {};
+    if (::fstatat(dir, name, &present, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(present.st_mode)) {
+      if (S_ISDIR(present.st_mode)) Fail(windowsPath, EISDIR);
+      if (::unlinkat(dir, name, 0) != 0 && errno != ENOENT) Fail(windowsPath, errno);
+      continue;
+    }
     // Read-only is enough for flock, and a read-only log still refuses the write itself.
-    fd_.Reset(::openat(dir, at->name.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (!fd_.Valid()) Fail(windowsPath, errno);
+    // O_NONBLOCK: a FIFO put there since the look above is not waited on.
+    fd_.Reset(::openat(dir, name, O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
+    if (!fd_.Valid()) {
+      const int error = errno;
+      // Swapped for a link meanwhile: the next pass removes it.
+      if (::fstatat(dir, name, &present, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(present.st_mode)) continue;
+      Fail(windowsPath, error);
+    }
+    struct stat locked {};
+    if (::fstat(fd_.Get(), &locked) != 0) Fail(windowsPath, errno);
+    if (!S_ISREG(locked.st_mode)) continue;
     while (::flock(fd_.Get(), LOCK_EX) != 0) {
       if (errno != EINTR) Fail(windowsPath, errno);
     }
     // The lock holds only while the name still leads to the file locked: a writer before us may
     // have renamed its new file over it.
-    struct stat locked {};
     struct stat named {};
-    if (::fstat(fd_.Get(), &locked) == 0 &&
-        ::fstatat(dir, at->name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-        locked.st_dev == named.st_dev && locked.st_ino == named.st_ino) {
+    if (::fstatat(dir, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && locked.st_dev == named.st_dev &&
+        locked.st_ino == named.st_ino) {
       return;
     }
   }
+  Fail(windowsPath, EAGAIN);
 }
 
 }  // namespace lifto::update

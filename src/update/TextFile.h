@@ -26,8 +26,9 @@ void WriteFileAtomically(const std::string& windowsPath, const std::string& byte
 /// An exclusive lock on a file that is read, changed and replaced by WriteFileAtomically, so that
 /// two programs rewriting it at once (two workstations writing the update log) never drop each
 /// other's change. The lock is a flock on the file itself (created empty when missing); a writer
-/// that waited locks again when the file it waited on was replaced meanwhile. Released when
-/// destroyed.
+/// that waited locks again when the file it waited on was replaced meanwhile. A link there that
+/// another user may have planted, a FIFO or a device is removed, as the rewrite would replace it;
+/// a folder is refused. Released when destroyed.
 class FileRewriteLock {
  public:
   /// Waits for the lock. @throw std::runtime_error naming the file when it cannot be opened

@@ -1,7 +1,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "e2e/UpdateOfficeHelpers.h"
+#include "support/SecondUser.h"
 
 // Updates installed through the real atualizar, in each way an office starts one.
 namespace lifto::test {
@@ -49,6 +54,28 @@ TEST(UpdateInstall, InteractiveFromAFolderWithTheScriptChosen) {
     EXPECT_TRUE(inRoots) << path;
   }
   EXPECT_FALSE(office.Exists("C:\\..\\temp\\Vorn"));
+}
+
+TEST(UpdateInstall, LinksThatAnotherUserPlantedInTheShareAreNotFollowed) {
+  if (!CanActAsSecondUser()) GTEST_SKIP() << kNeedsRoot;
+  Office office;
+  office.MakeUpdate("F:\\UPD", "X", "6.5.0.12", kFiles);
+  const auto victim = office.Home().Write("C:\\VICTIM\\.bashrc", "victim's shell");
+  const std::string table = office.Host("F:\\KORAMI\\DADOS").string() + "/TABSQL.DB";
+  const std::string log = office.Host("F:\\KORAMI").string() + "/Atualiz.log";
+  MakeShared(office.Host("F:\\KORAMI"));
+  MakeShared(office.Host("F:\\KORAMI\\DADOS"));
+  ASSERT_TRUE(AsSecondUser([&] {
+    return symlink(victim.c_str(), table.c_str()) == 0 && symlink("/dev/zero", log.c_str()) == 0;
+  }));
+
+  const AtualizarRun run = office.Run({}, "TFormaLifto.caminho=F:\\UPD,TFormaLifto.versao=x.aex,ok");
+
+  EXPECT_EQ(run.status, 0) << run.output;
+  ExpectInstalled(office);
+  EXPECT_EQ(ReadFileBytes(victim), "victim's shell");
+  EXPECT_FALSE(std::filesystem::is_symlink(table));
+  EXPECT_EQ(office.LogLines().size(), 1u);
 }
 
 TEST(UpdateInstall, AutomaticUpdateFindsTheMarkerScriptInOtherLetterCase) {

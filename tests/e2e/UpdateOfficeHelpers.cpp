@@ -133,6 +133,10 @@ void Office::Write(const std::string& windowsPath, const std::string& content) c
 
 std::vector<std::string> Office::LogLines() const {
   if (!Exists("F:\\KORAMI\\Atualiz.log")) return {};
+  // A link left there (to /dev/zero, say) would be read without end.
+  if (!fs::is_regular_file(fs::symlink_status(Host("F:\\KORAMI\\Atualiz.log")))) {
+    throw std::runtime_error("the update log is not a regular file");
+  }
   std::vector<std::string> lines;
   for (const auto& line : SplitLines(Read("F:\\KORAMI\\Atualiz.log"))) lines.push_back(Utf8(line));
   return lines;

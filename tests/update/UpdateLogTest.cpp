@@ -1,11 +1,18 @@
 #include "update/UpdateLog.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <functional>
+#include <iostream>
 
 #include <gtest/gtest.h>
 
 #include "UpdateFixture.h"
 #include "platform/Codepage.h"
+#include "support/SecondUser.h"
+#include "support/TempFolder.h"
 
 namespace lifto::test {
 namespace {
@@ -13,6 +20,7 @@ namespace {
 using update::CleanUpdatesFolder;
 using update::LastLoggedScript;
 using update::ScriptNameOfLogLine;
+using update::UpdateLogLine;
 using update::WriteUpdateLog;
 
 std::string LogLine(const std::string& script) {
@@ -71,6 +79,41 @@ TEST_F(UpdateLogTest, ReadOnlyLogIsReportedAndKeptWhole) {
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(Host("F:\\KORAMI")))
     ++files;
   EXPECT_EQ(files, 2);  // DADOS and the log
+}
+
+TEST_F(UpdateLogTest, WhatAnotherUserPutInPlaceOfTheLogIsReplacedNeverFollowedNorWaitedOn) {
+  const std::string victim = home.Write("C:\\VICTIM\\.bashrc", "victim's shell").string();
+  const std::string log = Host("F:\\KORAMI").string() + "/Atualiz.log";
+  struct Planted {
+    const char* what;
+    std::function<bool()> plant;
+    bool needsSecondUser;
+  };
+  const Planted cases[] = {
+      {"a link to a private file", [&] { return ::symlink(victim.c_str(), log.c_str()) == 0; }, true},
+      {"a link to a device", [&] { return ::symlink("/dev/zero", log.c_str()) == 0; }, true},
+      {"a FIFO", [&] { return ::mkfifo(log.c_str(), 0666) == 0; }, false},
+  };
+  for (const auto& planted : cases) {
+    SCOPED_TRACE(planted.what);
+    std::filesystem::remove(log);
+    if (planted.needsSecondUser) {
+      if (!CanActAsSecondUser()) {
+        std::cout << "not tried, " << planted.what << ": " << kNeedsRoot << "\n";
+        continue;
+      }
+      MakeShared(Host("F:\\KORAMI"));
+      ASSERT_TRUE(AsSecondUser(planted.plant));
+    } else {
+      ASSERT_TRUE(planted.plant());
+    }
+
+    WriteUpdateLog(context, "F:\\KORAMI", "F:\\KORAMI\\UPDATES\\X.aex", "6.5.0.12");
+
+    ASSERT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(log)));
+    EXPECT_EQ(Read("F:\\KORAMI\\Atualiz.log"), UpdateLogLine("6.5.0.12", "F:\\KORAMI\\UPDATES\\X.aex") + "\r\n");
+    EXPECT_EQ(ReadFileBytes(victim), "victim's shell");
+  }
 }
 
 TEST_F(UpdateLogTest, ScriptNameIsThePathsLastPart) {

@@ -32,6 +32,7 @@
 namespace lifto::gui {
 namespace {
 
+// The designed width; a window whose texts need more grows wider.
 constexpr int kLargura = 470;
 
 void Show(QWidget* widget, const app::TControl& control) {
@@ -87,6 +88,7 @@ void MainWindowView::BuildWidgets() {
   titulo1_->setStyleSheet("#Titulo1 { background: #000080; } #Titulo1 QLabel { color: white; }");
   auto* tituloLayout = new QHBoxLayout(titulo1_);
   tituloTexto_ = new QLabel(titulo1_);
+  tituloTexto_->setObjectName("Titulo1Caption");
   QFont tituloFont = tituloTexto_->font();
   tituloFont.setBold(true);
   tituloTexto_->setFont(tituloFont);
@@ -111,7 +113,10 @@ void MainWindowView::BuildWidgets() {
   cPag_->setObjectName("C_pag");
   cAtualizacao_ = new QWidget(cPag_);
   cAtualizacao_->setObjectName("C_atualizacao");
+  // Margins as tight as the edit page's, so that the page fits the heights the modes give it.
   auto* page = new QGridLayout(cAtualizacao_);
+  page->setContentsMargins(6, 4, 6, 4);
+  page->setVerticalSpacing(2);
   page->addWidget(new QLabel("Origem de Dados:", cAtualizacao_), 0, 0);
   cOrigemDados_ = new QComboBox(cAtualizacao_);
   cOrigemDados_->setObjectName("C_origemDados");
@@ -119,6 +124,7 @@ void MainWindowView::BuildWidgets() {
   cDados_ = new QGroupBox(cAtualizacao_);
   cDados_->setObjectName("C_dados");
   auto* dados = new QHBoxLayout(cDados_);
+  dados->setContentsMargins(6, 2, 6, 4);
   cCaminhoOrigem_ = new QLineEdit(cDados_);
   cCaminhoOrigem_->setObjectName("C_caminhoOrigem");
   botProcurar_ = makeButton(cDados_, "bot_procurar");
@@ -132,6 +138,7 @@ void MainWindowView::BuildWidgets() {
   cOpcoes_ = new QGroupBox(cAtualizacao_);
   cOpcoes_->setObjectName("C_opcoes");
   auto* opcoes = new QHBoxLayout(cOpcoes_);
+  opcoes->setContentsMargins(6, 2, 6, 4);
   cLocal_ = new QCheckBox(cOpcoes_);
   cLocal_->setObjectName("C_local");
   cRede_ = new QCheckBox(cOpcoes_);
@@ -164,6 +171,10 @@ void MainWindowView::BuildWidgets() {
   panelStatus_->setObjectName("Panelstatus");
   panelStatus_->setStyleSheet("#Panelstatus { background: black; } #Panelstatus QLabel { color: white; }");
   auto* panel = new QVBoxLayout(panelStatus_);
+  panelCaption_ = new QLabel(panelStatus_);
+  panelCaption_->setObjectName("PanelstatusCaption");
+  panelCaption_->setAlignment(Qt::AlignCenter);
+  panelCaption_->setWordWrap(true);
   lblTitulo_ = new QLabel(panelStatus_);
   lblTitulo_->setObjectName("LblTitulo");
   QFont big = lblTitulo_->font();
@@ -174,10 +185,13 @@ void MainWindowView::BuildWidgets() {
   labelStatus_->setObjectName("labelstatus");
   labelStatus2_ = new QLabel(panelStatus_);
   labelStatus2_->setObjectName("labelstatus2");
+  // Status texts name files and folders: they wrap rather than run off the panel.
+  for (auto* label : {labelStatus_, labelStatus2_}) label->setWordWrap(true);
   panel->addWidget(lblTitulo_);
   panel->addWidget(labelStatus_);
   panel->addWidget(labelStatus2_);
-  panel->addStretch(1);
+  // The panel's own caption, centred in the space below its labels, as a panel draws it.
+  panel->addWidget(panelCaption_, 1);
   panelStatus_->hide();
 }
 
@@ -209,7 +223,6 @@ void MainWindowView::Connect() {
 void MainWindowView::Render() {
   const app::TFormaLifto& f = form_;
   setWindowTitle(ToQt(f.caption));
-  setFixedSize(kLargura, f.height);
   setEnabled(f.enabled);
 
   Show(titulo1_, f.Titulo1);
@@ -222,7 +235,13 @@ void MainWindowView::Render() {
     if (widget != botProcurar_) widget->setText(ToQt(state->caption));
   }
 
-  cPag_->setCurrentWidget(f.C_pag.activePage == "C_edicao" ? cEdicao_ : cAtualizacao_);
+  QWidget* const shownPage = f.C_pag.activePage == "C_edicao" ? cEdicao_ : cAtualizacao_;
+  cPag_->setCurrentWidget(shownPage);
+  // Only the page shown asks for room; the other would stretch the window in its own mode.
+  for (QWidget* page : {cAtualizacao_, cEdicao_}) {
+    const auto policy = page == shownPage ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+    page->setSizePolicy(policy, policy);
+  }
   if (auto* page = qobject_cast<EditPageView*>(cEdicao_)) page->Render();
   Show(cOrigemDados_, f.C_origemDados);
   SetItems(cOrigemDados_, f.C_origemDados);
@@ -245,18 +264,13 @@ void MainWindowView::Render() {
     widget->setChecked(state->checked);
   }
 
-  panelStatus_->setVisible(f.Panelstatus.visible);
-  if (f.Panelstatus.visible) {
-    const int top = titulo1_->isVisible() ? titulo1_->sizeHint().height() : 0;
-    panelStatus_->setGeometry(f.Panelstatus.left, top + f.Panelstatus.top, kLargura - 2 * f.Panelstatus.left,
-                              std::max(0, f.height - top - f.Panelstatus.top - cStatus_->sizeHint().height() - 2));
-    panelStatus_->raise();
-  }
   SetText(lblTitulo_, f.LblTitulo.caption);
+  SetText(panelCaption_, f.Panelstatus.caption);
   SetText(labelStatus_, f.labelstatus.caption);
   SetText(labelStatus2_, f.labelstatus2.caption);
   SetText(statusPanel0_, f.C_status.panel0);
   cBarra_->setValue(std::clamp(f.c_barra.position, 0, 100));
+  FitWindow();
 
   // Focus and selection follow the form when it moves them, not on every repaint.
   if (f.focusRequests != renderedFocusRequests_) {
@@ -266,6 +280,22 @@ void MainWindowView::Render() {
       cCaminhoOrigem_->setSelection(f.C_caminhoOrigem.SelStart(), f.C_caminhoOrigem.SelLength());
     }
   }
+}
+
+void MainWindowView::FitWindow() {
+  const app::TFormaLifto& f = form_;
+  // The height is the form's own (the modes lay the window out by it); a larger font may need
+  // more, and the width follows what the texts need.
+  if (QLayout* root = layout()) root->activate();
+  const QSize least = minimumSizeHint();
+  setFixedSize(std::max(kLargura, least.width()), std::max(f.height, least.height()));
+
+  panelStatus_->setVisible(f.Panelstatus.visible);
+  if (!f.Panelstatus.visible) return;
+  const int top = titulo1_->isVisible() ? titulo1_->sizeHint().height() : 0;
+  panelStatus_->setGeometry(f.Panelstatus.left, top + f.Panelstatus.top, width() - 2 * f.Panelstatus.left,
+                            std::max(0, height() - top - f.Panelstatus.top - cStatus_->sizeHint().height() - 2));
+  panelStatus_->raise();
 }
 
 void MainWindowView::Schedule() {

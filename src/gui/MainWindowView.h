@@ -47,6 +47,8 @@ class MainWindowView : public QWidget {
  private:
   void BuildWidgets();
   void Connect();
+  /// Sizes the window for the form's height and its texts, and lays the status panel over it.
+  void FitWindow();
   /// Runs a handler of the form, then renders and, when the tool has ended, leaves Qt's loop.
   void Forward(const std::function<void()>& handler);
   void Pump();
@@ -78,6 +80,7 @@ class MainWindowView : public QWidget {
   QCheckBox* cRede_ = nullptr;
   QCheckBox* cWindows_ = nullptr;
   QFrame* panelStatus_ = nullptr;
+  QLabel* panelCaption_ = nullptr;
   QLabel* lblTitulo_ = nullptr;
   QLabel* labelStatus_ = nullptr;
   QLabel* labelStatus2_ = nullptr;

@@ -56,7 +56,7 @@ TFormaajustaversao::TFormaajustaversao(QWidget* parent)
   layout->addWidget(text);
   layout->addLayout(controls);
   layout->addWidget(corrige_, 0, Qt::AlignRight);
-  setFixedWidth(380);
+  setMinimumWidth(380);
   adjustSize();
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -51,7 +51,7 @@ TFrmProg::TFrmProg(const support::ProgressWindowInfo& info)
   layout->addLayout(labels);
   layout->addWidget(lblerro_);
   layout->addWidget(barra_);
-  setFixedWidth(340);
+  setMinimumWidth(340);
   adjustSize();
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {

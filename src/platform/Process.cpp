@@ -15,6 +15,7 @@
 #include "platform/Codepage.h"
 #include "platform/Environment.h"
 #include "platform/Paths.h"
+#include "platform/SafeFiles.h"
 #include "platform/UniqueFd.h"
 
 namespace lifto::platform {
@@ -140,7 +141,12 @@ bool Spawn(const std::vector<std::string>& argv, PriorityClass priority, const f
   std::vector<char*> args;
   for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
-  const char* folder = workingFolder.empty() ? nullptr : workingFolder.c_str();
+  // A program or folder in the private temporary folder is reached through the descriptor held
+  // since its check (the self-update's copy), not by a name that could have been swapped since.
+  int programFolder = -1;
+  const std::string program = ThroughHeldFolder(argv[0], &programFolder).string();
+  const std::string through = workingFolder.empty() ? std::string() : ThroughHeldFolder(workingFolder).string();
+  const char* folder = through.empty() ? nullptr : through.c_str();
 
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return false;
@@ -171,7 +177,9 @@ bool Spawn(const std::vector<std::string>& argv, PriorityClass priority, const f
     }
     ApplyPriority(priority);
     if (folder != nullptr && ::chdir(folder) != 0) fail(errno);
-    ::execv(args[0], args.data());  // always a path: no search of the PATH here
+    // A script's interpreter opens the program by that path once the exec is done.
+    if (programFolder >= 0) ::fcntl(programFolder, F_SETFD, 0);
+    ::execv(program.c_str(), args.data());  // always a path: no search of the PATH here
     fail(errno);
   }
   writeEnd.Reset();

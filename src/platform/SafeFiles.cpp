@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <deque>
 #include <memory>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include <dirent.h>
@@ -43,14 +45,63 @@ std::optional<std::string> ReadLinkAt(int folder, const std::string& name) {
   }
 }
 
+// The folders held open for the run, by their host path at the time of the check.
+struct Held {
+  fs::path path;
+  UniqueFd folder;
+};
+
+std::mutex& HeldLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::vector<Held>& HeldFolders() {
+  static std::vector<Held> held;
+  return held;
+}
+
+// The part of an absolute path below a held folder, and that folder's descriptor; a rest that
+// climbs out with ".." is not taken below it.
+std::optional<std::pair<int, fs::path>> FindHeld(const fs::path& path) {
+  if (!path.is_absolute()) return std::nullopt;
+  const fs::path normal = path.lexically_normal();
+  const std::lock_guard guard(HeldLock());
+  for (const auto& held : HeldFolders()) {
+    auto it = normal.begin();
+    bool below = true;
+    for (const auto& part : held.path) {
+      if (it == normal.end() || *it != part) {
+        below = false;
+        break;
+      }
+      ++it;
+    }
+    if (!below) continue;
+    fs::path rest;
+    for (; it != normal.end(); ++it) {
+      if (*it == "..") return std::nullopt;
+      rest /= *it;
+    }
+    return std::pair{held.folder.Get(), rest};
+  }
+  return std::nullopt;
+}
+
 enum class Walk { Locate, MakeFolders };
 
 // The one walk behind Locate and MakeFolders.
 std::optional<Located> DoWalk(const fs::path& path, Links links, bool followLast, int start, Walk walk) {
-  UniqueFd folder = OpenStart(path.is_absolute(), start);
-  if (!folder.Valid()) return std::nullopt;
+  UniqueFd folder;
   std::deque<std::string> parts;
-  PushParts(parts, path);
+  if (const auto held = FindHeld(path)) {
+    folder.Reset(::fcntl(held->first, F_DUPFD_CLOEXEC, 0));
+    PushParts(parts, held->second);
+  } else {
+    folder = OpenStart(path.is_absolute(), start);
+    PushParts(parts, path);
+  }
+  if (!folder.Valid()) return std::nullopt;
   int follows = 0;
   while (!parts.empty()) {
     const std::string name = parts.front();
@@ -154,6 +205,36 @@ bool RemoveTree(int folder, const std::string& name) {
   for (const auto& entryName : names) removed = RemoveTree(::dirfd(dir.get()), entryName) && removed;
   if (!removed) return false;
   return ::unlinkat(folder, name.c_str(), AT_REMOVEDIR) == 0 || errno == ENOENT;
+}
+
+void HoldFolder(const fs::path& hostPath, UniqueFd folder) {
+  const fs::path path = hostPath.lexically_normal();
+  const std::lock_guard guard(HeldLock());
+  auto& held = HeldFolders();
+  for (auto& each : held) {
+    if (each.path == path) {
+      each.folder = std::move(folder);
+      return;
+    }
+  }
+  held.push_back({path, std::move(folder)});
+}
+
+bool HoldsFolder(const fs::path& hostPath) {
+  const fs::path path = hostPath.lexically_normal();
+  const std::lock_guard guard(HeldLock());
+  for (const auto& each : HeldFolders()) {
+    if (each.path == path) return true;
+  }
+  return false;
+}
+
+fs::path ThroughHeldFolder(const fs::path& path, int* heldFd) {
+  const auto held = FindHeld(path);
+  if (heldFd != nullptr) *heldFd = held ? held->first : -1;
+  if (!held) return path;
+  const fs::path through = DescriptorPath(held->first);
+  return held->second.empty() ? through : through / held->second;
 }
 
 std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }

@@ -67,6 +67,22 @@ UniqueFd OpenFolder(const std::filesystem::path& path, Links links = Links::Trus
 /// @return false with errno set when something could not be removed
 bool RemoveTree(int folder, const std::string& name);
 
+/// Holds a folder open for the rest of the run (the private temporary folder, once checked): every
+/// later walk of a path below `hostPath` starts from this descriptor, so the folder checked is the
+/// folder used even when the name is renamed away and another folder put in its place. Holding a
+/// path again replaces the earlier descriptor.
+void HoldFolder(const std::filesystem::path& hostPath, UniqueFd folder);
+
+/// Whether a folder is held at exactly this path.
+bool HoldsFolder(const std::filesystem::path& hostPath);
+
+/// A path below a held folder as the kernel reaches it through the held descriptor
+/// ("/proc/self/fd/N/rest"), for the calls that take only a path (exec, chdir); any other path
+/// unchanged. Valid in this process and in children forked from it until they exec.
+/// @param heldFd set to the held descriptor used, or -1 (a script's interpreter opens the path
+///        after the exec, so a child must keep that descriptor open across it)
+std::filesystem::path ThroughHeldFolder(const std::filesystem::path& path, int* heldFd = nullptr);
+
 /// A path naming the file open at a descriptor ("/proc/self/fd/N"), for the few calls that take
 /// only a path (extended attributes, access checks): the kernel resolves it to that very file.
 std::string DescriptorPath(int fd);

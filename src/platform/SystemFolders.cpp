@@ -10,12 +10,14 @@
 #include <stdexcept>
 #include <system_error>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/Codepage.h"
 #include "platform/Environment.h"
 #include "platform/Paths.h"
+#include "platform/SafeFiles.h"
 
 namespace lifto::platform {
 namespace {
@@ -49,14 +51,26 @@ fs::path PrivateFolderIn(const fs::path& shared, const struct stat& sharedStat) 
   if ((sharedStat.st_mode & S_ISVTX) == 0 && (sharedStat.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
     Refuse(shared, "writable by other users without the sticky bit, so a private folder in it cannot stay private");
   }
-  const bool created = mkdir(folder.c_str(), 0700) == 0;
+  // Held open from the check on, so that every later use reaches the folder checked.
+  if (HoldsFolder(folder)) return folder;
+  const UniqueFd parent(open(shared.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!parent.Valid()) Refuse(shared, std::string("cannot be opened: ") + std::strerror(errno));
+  const std::string name = folder.filename().string();
+  const bool created = mkdirat(parent.Get(), name.c_str(), 0700) == 0;
   if (!created && errno != EEXIST) Refuse(folder, std::string("cannot be created: ") + std::strerror(errno));
+  UniqueFd held(openat(parent.Get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!held.Valid() && (errno == ENOTDIR || errno == ELOOP)) {
+    Refuse(folder, "is not a plain folder (another user may have planted it)");
+  }
+  if (!held.Valid()) Refuse(folder, std::string("cannot be opened: ") + std::strerror(errno));
   struct stat st {};
-  if (lstat(folder.c_str(), &st) != 0) Refuse(folder, std::string("cannot be examined: ") + std::strerror(errno));
-  if (!S_ISDIR(st.st_mode)) Refuse(folder, "is not a plain folder (another user may have planted it)");
+  if (fstat(held.Get(), &st) != 0) Refuse(folder, std::string("cannot be examined: ") + std::strerror(errno));
   if (st.st_uid != uid) Refuse(folder, "belongs to another user (uid " + std::to_string(st.st_uid) + ")");
-  if (created && (st.st_mode & 07777) != 0700 && chmod(folder.c_str(), 0700) == 0) st.st_mode = S_IFDIR | 0700;
+  if (created && (st.st_mode & 07777) != 0700 && chmod(DescriptorPath(held.Get()).c_str(), 0700) == 0) {
+    st.st_mode = S_IFDIR | 0700;
+  }
   if ((st.st_mode & 07777) != 0700) Refuse(folder, "has mode " + Octal(st.st_mode) + " instead of 0700");
+  HoldFolder(folder, std::move(held));
   return folder;
 }
 

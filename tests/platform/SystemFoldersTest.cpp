@@ -10,10 +10,13 @@
 #include <unistd.h>
 
 #include "platform/ComputerIdentity.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
+#include "platform/Process.h"
 #include "support/SandboxHome.h"
 #include "support/ScopedVariable.h"
 #include "support/SecondUser.h"
+#include "support/TempFolder.h"
 
 namespace lifto::platform {
 namespace {
@@ -99,6 +102,37 @@ TEST(SystemFolders, ASharedTempFolderOfAnotherUserIsRefused) {
   ASSERT_TRUE(test::AsSecondUser([&] { return rename(mine.c_str(), (theirs / "away").c_str()) == 0; }));
   ScopedVariable tmpdir("TMPDIR", theirs.c_str());
   EXPECT_THAT(RefusalOf(), HasSubstr("belongs to another user (uid 65534)"));
+}
+
+TEST(SystemFolders, ThePrivateFolderCheckedIsTheOneUsedAfterItsNameIsSwapped) {
+  TempSetup setup;
+  const std::string folder = PrivateTempFolder();
+  const fs::path report = setup.home.Home() / "report.txt";
+  const std::string ours = "#!/bin/sh\necho ours \"$(pwd)\" > '" + report.string() + "'\n";
+  setup.home.Write(folder + "\\ATUALIZAR", ours);
+  chmod((setup.privateFolder / "ATUALIZAR").c_str(), 0700);
+
+  // Renamed away and replaced by a folder of another owner holding a program of its own, as a
+  // user owning the shared folder could do in the middle of an update.
+  const fs::path away = setup.shared / "away";
+  ASSERT_EQ(rename(setup.privateFolder.c_str(), away.c_str()), 0);
+  ASSERT_TRUE(fs::create_directory(setup.privateFolder));
+  chmod(setup.privateFolder.c_str(), 0700);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(setup.privateFolder.c_str(), test::kSecondUser, test::kSecondUser), 0);
+  }
+  setup.home.Write(folder + "\\ATUALIZAR", "#!/bin/sh\necho theirs > '" + report.string() + "'\n");
+  chmod((setup.privateFolder / "ATUALIZAR").c_str(), 0755);
+
+  // Extraction, copies and the self-update hand-over all still reach the folder checked.
+  EXPECT_EQ(PrivateTempFolder(), folder);
+  ASSERT_TRUE(ForceFolders(folder + "\\Vorn"));
+  ASSERT_TRUE(CopyFile(folder + "\\ATUALIZAR", folder + "\\Vorn\\KORAMI.EXE"));
+  EXPECT_TRUE(fs::exists(away / "Vorn" / "KORAMI.EXE"));
+  EXPECT_FALSE(fs::exists(setup.privateFolder / "Vorn"));
+  ASSERT_TRUE(ShellOpenWithArguments(folder + "\\ATUALIZAR", {"/C"}, folder + "\\"));
+  for (int i = 0; i < 500 && !fs::exists(report); ++i) usleep(10000);
+  EXPECT_EQ(test::ReadFileBytes(report), "ours " + away.string() + "\n");
 }
 
 TEST(SystemFolders, TempThenTmpAndWindowsForms) {

@@ -21,6 +21,10 @@ ArchiveTest::ArchiveTest() : scope_(ui) {
 
 ArchiveTest::~ArchiveTest() { platform::Environment::Reset(); }
 
+std::string CoderName(const ::testing::TestParamInfo<unsigned>& info) {
+  return info.param == 1 ? "Serial" : "Parallel";
+}
+
 std::filesystem::path ArchiveTest::Host(const std::string& windowsPath) const {
   return platform::ToHostPath(windowsPath).value();
 }

@@ -37,6 +37,16 @@ class ArchiveTest : public ::testing::Test {
   test::FakeUi::Scope scope_;
 };
 
+/// An ArchiveTest run once on the calling thread (1) and once on worker threads (2), so that
+/// every machine checks both the serial and the parallel coders whatever its processor count.
+class CoderTest : public ArchiveTest, public ::testing::WithParamInterface<unsigned> {
+ protected:
+  CoderTest() { backup.SetCodingThreads(GetParam()); }
+};
+std::string CoderName(const ::testing::TestParamInfo<unsigned>& info);
+#define LIFTO_BOTH_CODERS(suite) \
+  INSTANTIATE_TEST_SUITE_P(Coders, suite, ::testing::Values(1U, 2U), ::lifto::archive::CoderName)
+
 std::string RandomText(std::size_t size, unsigned seed = 1);
 std::string PackedInt32(std::int32_t value);
 

@@ -18,9 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using RoundTrip = ArchiveTest;
+using RoundTrip = CoderTest;
+LIFTO_BOTH_CODERS(RoundTrip);
 
-TEST_F(RoundTrip, SmallArchivesAreLaidOutToTheByte) {
+TEST_P(RoundTrip, SmallArchivesAreLaidOutToTheByte) {
   Write("C:\\PROG\\VAZIO.DAT", "");
   const std::int32_t stamp = StampOf("C:\\PROG\\VAZIO.DAT");
   ASSERT_TRUE(backup.Backup({"C:\\PROG\\VAZIO.DAT"}, "C:\\OUT\\ONE.ATU")) ;
@@ -40,7 +41,7 @@ TEST_F(RoundTrip, SmallArchivesAreLaidOutToTheByte) {
   EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(RoundTrip, FilesOfEveryShapeComeBackWithTheirStamps) {
+TEST_P(RoundTrip, FilesOfEveryShapeComeBackWithTheirStamps) {
   const std::vector<std::pair<std::string, std::string>> files = {
       {"EMPTY.TXT", ""},
       {"ONE.BIN", std::string(16384, 'a')},
@@ -70,7 +71,7 @@ TEST_F(RoundTrip, FilesOfEveryShapeComeBackWithTheirStamps) {
             progressFiles.end());
 }
 
-TEST_F(RoundTrip, BlocksHoldWholeChunksAndIncompressibleOnesAreStored) {
+TEST_P(RoundTrip, BlocksHoldWholeChunksAndIncompressibleOnesAreStored) {
   Write("C:\\PROG\\A.TXT", std::string(40000, 'x'));
   ASSERT_TRUE(backup.Backup({"C:\\PROG\\A.TXT"}, "C:\\OUT\\A.ATU"));
   const std::string archive = Read("C:\\OUT\\A.ATU");
@@ -89,7 +90,7 @@ TEST_F(RoundTrip, BlocksHoldWholeChunksAndIncompressibleOnesAreStored) {
   EXPECT_GT(noise[2], 7232);
 }
 
-TEST_F(RoundTrip, FileIdListComesFirstAndIsNeverRestored) {
+TEST_P(RoundTrip, FileIdListComesFirstAndIsNeverRestored) {
   Write("C:\\PROG\\A.EXE", std::string(48128, 'e'));
   const std::int32_t stamp = StampOf("C:\\PROG\\A.EXE");
   fs::create_directories(temp.Path() / "tmp");
@@ -120,7 +121,7 @@ TEST_F(RoundTrip, FileIdListComesFirstAndIsNeverRestored) {
   EXPECT_FALSE(Exists("C:\\DEST\\E:LIST"));
 }
 
-TEST_F(RoundTrip, FileThatVanishedAfterSelectionIsLeftOutButCounted) {
+TEST_P(RoundTrip, FileThatVanishedAfterSelectionIsLeftOutButCounted) {
   Write("C:\\PROG\\A.TXT", "first");
   Write("C:\\PROG\\B.TXT", "gone");
   backup.SetOnProgress([&](TBackupFile&, const std::string& file, TPercentage percent, bool&) {
@@ -135,7 +136,7 @@ TEST_F(RoundTrip, FileThatVanishedAfterSelectionIsLeftOutButCounted) {
   EXPECT_EQ(Read("C:\\DEST\\A.TXT"), "first");
 }
 
-TEST_F(RoundTrip, SpecificationsSelectEachFileOnceAndNeverTheArchiveItself) {
+TEST_P(RoundTrip, SpecificationsSelectEachFileOnceAndNeverTheArchiveItself) {
   Write("C:\\PROG\\A.EXE", "a");
   Write("C:\\PROG\\B.EXE", "b");
   Write("C:\\PROG\\SUB.EXE\\C.EXE", "c");  // a folder whose name matches the mask
@@ -154,7 +155,7 @@ TEST_F(RoundTrip, SpecificationsSelectEachFileOnceAndNeverTheArchiveItself) {
                                              "c:\\prog\\sub.exe\\c.exe"}));
 }
 
-TEST_F(RoundTrip, HostPathsAreStoredInTheirWindowsForm) {
+TEST_P(RoundTrip, HostPathsAreStoredInTheirWindowsForm) {
   test::TempFolder data;
   std::ofstream(data.Path() / "Host.TXT") << "host file";
   ASSERT_TRUE(backup.Backup({(data.Path() / "*.txt").string()}, (temp.Path() / "h.atu").string()));
@@ -162,7 +163,7 @@ TEST_F(RoundTrip, HostPathsAreStoredInTheirWindowsForm) {
   EXPECT_EQ(test::ReadFileBytes(temp.Path() / "out" / "host.txt"), "host file");
 }
 
-TEST_F(RoundTrip, HostPathsWithBlanksAroundKeepEveryFolderNamedS) {
+TEST_P(RoundTrip, HostPathsWithBlanksAroundKeepEveryFolderNamedS) {
   test::TempFolder data;
   fs::create_directories(data.Path() / "srv" / "SUB" / "deeper");
   std::ofstream(data.Path() / "srv" / "SUB" / "a.txt") << "a";
@@ -181,7 +182,20 @@ TEST_F(RoundTrip, HostPathsWithBlanksAroundKeepEveryFolderNamedS) {
   }
 }
 
-TEST_F(RoundTrip, LegacyEntriesExpandWithTheEventsOfEc2Entries) {
+TEST_F(ArchiveTest, SerialAndParallelCodersWriteTheSameBytes) {
+  Write("C:\\PROG\\A.BIN", std::string(40000, 'a') + RandomText(70000, 3) + std::string(16384, 'b'));
+  Write("C:\\PROG\\B.TXT", "short");
+  std::vector<std::string> archives;
+  for (unsigned threads : {1U, 2U, 4U}) {
+    backup.SetCodingThreads(threads);
+    ASSERT_TRUE(backup.Backup({"C:\\PROG\\*.*"}, "C:\\OUT\\A.ATU")) << threads;
+    archives.push_back(Read("C:\\OUT\\A.ATU"));
+  }
+  EXPECT_EQ(archives[0], archives[1]);
+  EXPECT_EQ(archives[0], archives[2]);
+}
+
+TEST_P(RoundTrip, LegacyEntriesExpandWithTheEventsOfEc2Entries) {
   const std::string text = std::string(20000, ' ') + RandomText(30000, 5) + std::string(70000, 'z');
   const std::int32_t stamp = (20 << 25) | (6 << 21) | (1 << 16);
   Write("C:\\OLD.ATU", test::LegacyArchive({{"c:\\prog\\old.exe", text}, {"c:\\prog\\skip.dll", "skipped"}}, stamp));

@@ -14,9 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using ErrorPaths = ArchiveTest;
+using ErrorPaths = CoderTest;
+LIFTO_BOTH_CODERS(ErrorPaths);
 
-TEST_F(ErrorPaths, ADiskThatFillsUpIsReportedOnceAsCannotWriteToArchive) {
+TEST_P(ErrorPaths, ADiskThatFillsUpIsReportedOnceAsCannotWriteToArchive) {
   Write("C:\\PROG\\A.BIN", RandomText(100000));
   backup.SetVolumeSink(std::make_shared<test::FailingSink>(30000));
   std::vector<int> percents;
@@ -29,7 +30,7 @@ TEST_F(ErrorPaths, ADiskThatFillsUpIsReportedOnceAsCannotWriteToArchive) {
   EXPECT_LE(fs::file_size(Host("C:\\OUT\\A.ATU")), 30000U);
 }
 
-TEST_F(ErrorPaths, AFileThatShrinksWhileWrittenCannotBeRead) {
+TEST_P(ErrorPaths, AFileThatShrinksWhileWrittenCannotBeRead) {
   Write("C:\\PROG\\A.BIN", RandomText(400000));
   backup.SetOnProgress([&](TBackupFile&, const std::string& file, TPercentage, bool&) {
     if (!file.empty()) fs::resize_file(Host("C:\\PROG\\A.BIN"), 100);
@@ -39,7 +40,7 @@ TEST_F(ErrorPaths, AFileThatShrinksWhileWrittenCannotBeRead) {
   EXPECT_EQ(errorTexts, std::vector<std::string>{"Cannot read file"});
 }
 
-TEST_F(ErrorPaths, WithoutAnErrorHandlerTheTextGoesToAnErrorBox) {
+TEST_P(ErrorPaths, WithoutAnErrorHandlerTheTextGoesToAnErrorBox) {
   backup.SetOnError(nullptr);
   backup.ReportError(kErrorWriteArchive);
   ASSERT_EQ(ui.messages.size(), 1U);
@@ -47,7 +48,7 @@ TEST_F(ErrorPaths, WithoutAnErrorHandlerTheTextGoesToAnErrorBox) {
   EXPECT_EQ(ui.messages[0].text, "Cannot write to archive");
 }
 
-TEST_F(ErrorPaths, MissingOrCutArchivesOnRestore) {
+TEST_P(ErrorPaths, MissingOrCutArchivesOnRestore) {
   bool events = false;
   backup.SetOnProgress([&](TBackupFile&, const std::string&, TPercentage, bool&) { events = true; });
   EXPECT_FALSE(backup.Restore("C:\\NO\\SUCH.ATU", "C:\\DEST"));
@@ -63,7 +64,7 @@ TEST_F(ErrorPaths, MissingOrCutArchivesOnRestore) {
   }
 }
 
-class DamagedArchive : public ArchiveTest {
+class DamagedArchive : public CoderTest {
  protected:
   void SetUp() override {
     Write("C:\\PROG\\A.TXT", std::string(30000, 'a'));
@@ -76,7 +77,9 @@ class DamagedArchive : public ArchiveTest {
   std::size_t segment = 0;
 };
 
-TEST_F(DamagedArchive, BadMarkerIsAReadFailureWhenWrittenAndAnExceptionWhenSkipped) {
+LIFTO_BOTH_CODERS(DamagedArchive);
+
+TEST_P(DamagedArchive, BadMarkerIsAReadFailureWhenWrittenAndAnExceptionWhenSkipped) {
   std::string bad = good;
   bad.replace(segment, 4, std::string("EC3\0", 4));
   Write("C:\\BAD.ATU", bad);
@@ -93,7 +96,7 @@ TEST_F(DamagedArchive, BadMarkerIsAReadFailureWhenWrittenAndAnExceptionWhenSkipp
   }
 }
 
-TEST_F(DamagedArchive, DamagedBlockIsACompressionError) {
+TEST_P(DamagedArchive, DamagedBlockIsACompressionError) {
   std::string bad = good;
   bad[segment + 4 + 4 + 10] ^= 0x55;  // inside the first block's deflate data
   Write("C:\\BAD.ATU", bad);
@@ -102,7 +105,7 @@ TEST_F(DamagedArchive, DamagedBlockIsACompressionError) {
   EXPECT_EQ(errorTexts, std::vector<std::string>{"Compression error"});
 }
 
-TEST_F(DamagedArchive, BlockLongerThanItsBufferIsAReadFailure) {
+TEST_P(DamagedArchive, BlockLongerThanItsBufferIsAReadFailure) {
   std::string bad = good;
   bad.replace(segment + 4, 4, PackedInt32(16385));
   Write("C:\\BAD.ATU", bad);
@@ -110,13 +113,13 @@ TEST_F(DamagedArchive, BlockLongerThanItsBufferIsAReadFailure) {
   EXPECT_EQ(errors, std::vector<std::int32_t>{kErrorReadFile});
 }
 
-TEST_F(DamagedArchive, ArchiveEndingBeforeItsClosingZeroThrows) {
+TEST_P(DamagedArchive, ArchiveEndingBeforeItsClosingZeroThrows) {
   Write("C:\\BAD.ATU", good.substr(0, good.size() - 4));
   EXPECT_THROW(backup.Restore("C:\\BAD.ATU", "C:\\DEST"), ArchiveError);
   EXPECT_EQ(Read("C:\\DEST\\A.TXT"), std::string(30000, 'a'));
 }
 
-TEST_F(DamagedArchive, TargetThatCannotBeReplacedStopsTheRestore) {
+TEST_P(DamagedArchive, TargetThatCannotBeReplacedStopsTheRestore) {
   Write("C:\\DEST\\A.TXT", "old");
   fs::permissions(Host("C:\\DEST\\A.TXT"), fs::perms::owner_read | fs::perms::group_read);
   EXPECT_FALSE(backup.Restore("C:\\GOOD.ATU", "C:\\DEST"));
@@ -125,7 +128,7 @@ TEST_F(DamagedArchive, TargetThatCannotBeReplacedStopsTheRestore) {
   EXPECT_FALSE(Exists("C:\\DEST\\B.TXT"));
 }
 
-TEST_F(DamagedArchive, PercentStaysWithinRangeWhateverTheHeaderSays) {
+TEST_P(DamagedArchive, PercentStaysWithinRangeWhateverTheHeaderSays) {
   for (std::int32_t total : {0, 10, -7}) {
     std::string odd = good;
     odd.replace(4, 4, PackedInt32(total));

@@ -2,9 +2,18 @@
 #include <gtest/gtest.h>
 #include <shapefil.h>
 
+#include <atomic>
+#include <chrono>
+#include <fstream>
 #include <memory>
 #include <set>
+#include <string>
+#include <thread>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include "platform/db/DbErrors.h"
 #include "platform/db/Table.h"
@@ -68,8 +77,70 @@ class DbLockTest : public ::testing::Test {
     return 0;
   }
 
+  // An empty dBase file F:\DADOS\LOG.DBF with a text and a number field. @return its host path
+  std::filesystem::path CreateLog() const {
+    const auto file = sandbox.Dados() / "LOG.dbf";  // the extension as the library writes it
+    DBFHandle dbf = DBFCreate(file.c_str());
+    DBFAddField(dbf, "QUEM", FTString, 4, 0);
+    DBFAddField(dbf, "N", FTInteger, 4, 0);
+    DBFClose(dbf);
+    return file;
+  }
+
   DbSandbox sandbox;
 };
+
+// Whether the thread `tid` of this process comes to sleep in a waiting lock request (fcntl
+// F_OFD_SETLKW) before `done` is set; gives up after ten seconds.
+bool SleepsInLockWait(pid_t tid, const std::atomic<bool>& done) {
+  const auto path = "/proc/self/task/" + std::to_string(tid) + "/syscall";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done && std::chrono::steady_clock::now() < deadline) {
+    std::ifstream in(path);
+    long number = -1;
+    std::string fd, command;
+    if (in >> number >> fd >> command && number == SYS_fcntl &&
+        std::stoul(command, nullptr, 16) == F_OFD_SETLKW) {
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
+
+// The race above finds a shared header lock on insert only some of the time; here a reader holds
+// the header lock and the insert must be seen waiting for it.
+TEST_F(DbLockTest, AnInsertIntoADbaseFileWaitsForItsReaders) {
+  const auto file = CreateLog();
+  ForkedProcess reader([&](const ForkedProcess::Channel& channel) {
+    TableLock lock(file, "F:\\DADOS\\LOG.DBF", false);
+    lock.LockHeader(false);
+    channel.Send('h');
+    channel.Receive();
+    lock.UnlockHeader();
+    return 0;
+  });
+  ASSERT_EQ(reader.Receive(), 'h');
+  Table table;
+  table.SetTableName("F:\\DADOS\\LOG.DBF");
+  table.Open();
+  table.Append();
+  table.SetFieldText("QUEM", "P1");
+  std::atomic<pid_t> tid{0};
+  std::atomic<bool> posted{false};
+  std::thread writer([&] {
+    tid = gettid();
+    table.Post();
+    posted = true;
+  });
+  while (tid == 0) std::this_thread::yield();
+  const bool waited = SleepsInLockWait(tid, posted);
+  reader.Send('x');
+  writer.join();
+  EXPECT_TRUE(waited) << "the insert did not wait for the reader's header lock";
+  EXPECT_EQ(reader.Wait(), 0);
+  EXPECT_EQ(table.RecordCount(), 1);
+}
 
 TEST_F(DbLockTest, ExclusiveOpenFailsWhileAnotherProcessHoldsTheTableOpen) {
   ForkedProcess other([](const ForkedProcess::Channel& channel) {
@@ -192,11 +263,7 @@ TEST_F(DbLockTest, EightProcessesAppendingAtOnceLoseNothing) {
 }
 
 TEST_F(DbLockTest, ProcessesAppendingToOneDbaseFileLoseNothing) {
-  const auto file = sandbox.Dados() / "LOG.DBF";
-  DBFHandle dbf = DBFCreate(file.c_str());
-  DBFAddField(dbf, "QUEM", FTString, 4, 0);
-  DBFAddField(dbf, "N", FTInteger, 4, 0);
-  DBFClose(dbf);
+  CreateLog();
   constexpr int kProcesses = 4;
   constexpr int kRows = 15;
   AppendTogether(

@@ -5,10 +5,14 @@
 
 #include <algorithm>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
 #include "platform/DosAttrib.h"
+#include "support/ForkedProcess.h"
 #include "support/SandboxHome.h"
 
 namespace lifto::platform {
@@ -51,6 +55,30 @@ TEST(Files, CopyReplacesTheTargetAndKeepsModeAndTime) {
   EXPECT_FALSE(CopyFile("C:\\A\\PROG.EXE", "Q:\\X.EXE"));
   EXPECT_FALSE(CopyFile("C:\\A\\PROG.EXE", "C:\\A\\prog.exe"));  // onto itself
   EXPECT_EQ(ReadFileBytes(source), "new program");
+}
+
+// The copy replaces the target whole: another name of the old file keeps the old bytes, and a copy
+// that fails halfway (here at a file-size limit, as a full disk would stop it) leaves the old target.
+TEST(Files, CopyReplacesTheTargetWholeOrNotAtAll) {
+  SandboxHome home;
+  const std::string big(200000, 'n');
+  home.Write("C:\\NEW.DAT", big);
+  const auto target = home.Write("C:\\OLD.DAT", "old bytes");
+  const auto link = home.Home() / "drive_c" / "LINK.DAT";
+  fs::create_hard_link(target, link);
+
+  test::ForkedProcess child([](const test::ForkedProcess::Channel&) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{4096, 4096};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+    return CopyFile("C:\\NEW.DAT", "C:\\OLD.DAT") ? 1 : 0;
+  });
+  EXPECT_EQ(child.Wait(), 0);
+  EXPECT_EQ(ReadFileBytes(target), "old bytes");
+
+  ASSERT_TRUE(CopyFile("C:\\NEW.DAT", "C:\\OLD.DAT"));
+  EXPECT_EQ(ReadFileBytes(target), big);
+  EXPECT_EQ(ReadFileBytes(link), "old bytes");
 }
 
 TEST(Files, ReadOnlyTargetIsNeitherReplacedNorDeleted) {

@@ -33,6 +33,22 @@ void Run(const std::string& command) {
   if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
 }
 
+// A self-signed certificate for 127.0.0.1 in the folder: its path (the CA of the tests) and its key's.
+std::pair<fs::path, fs::path> MakeCertificate(const fs::path& folder) {
+  const auto cert = folder / "cert.pem";
+  const auto key = folder / "key.pem";
+  Run("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
+      "-addext subjectAltName=IP:127.0.0.1 -keyout " + key.string() + " -out " + cert.string() +
+      " >/dev/null 2>&1");
+  return {cert, key};
+}
+
+// The server's tree: the updates folder with ok.txt.
+void MakeUpdatesTree(const TempFolder& root) {
+  fs::create_directories(root.Path() / "home/vornel/updates");
+  root.Write("home/vornel/updates/ok.txt", "em servico\r\n");
+}
+
 }  // namespace
 
 ServerProcess::ServerProcess(const std::vector<std::string>& argv) {
@@ -76,15 +92,11 @@ ServerProcess::~ServerProcess() {
 }
 
 FtpServer::FtpServer(const Options& options) : tls_(options.tls) {
-  fs::create_directories(Updates());
-  root_.Write("home/vornel/updates/ok.txt", "em servico\r\n");
+  MakeUpdatesTree(root_);
   std::vector<std::string> argv{"/usr/bin/python3", (kServers / "ftp_server.py").string(), Root().string()};
   if (tls_) {
-    ca_ = keys_.Path() / "cert.pem";
-    const auto key = keys_.Path() / "key.pem";
-    Run("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
-        "-addext subjectAltName=IP:127.0.0.1 -keyout " + key.string() + " -out " + ca_.string() +
-        " >/dev/null 2>&1");
+    const auto [cert, key] = MakeCertificate(keys_.Path());
+    ca_ = cert;
     argv.insert(argv.end(), {"--tls", ca_.string(), key.string()});
   }
   if (!options.cut.empty()) argv.insert(argv.end(), {"--cut", options.cut});
@@ -95,6 +107,16 @@ FtpServer::FtpServer(const Options& options) : tls_(options.tls) {
 std::string FtpServer::Url() const {
   return std::string(tls_ ? "ftps" : "ftp") + "://127.0.0.1:" + std::to_string(process_->Port());
 }
+
+HttpsServer::HttpsServer() {
+  MakeUpdatesTree(root_);
+  const auto [cert, key] = MakeCertificate(keys_.Path());
+  ca_ = cert;
+  process_.emplace(std::vector<std::string>{"/usr/bin/python3", (kServers / "https_server.py").string(),
+                                            Root().string(), cert.string(), key.string()});
+}
+
+std::string HttpsServer::Url() const { return "https://127.0.0.1:" + std::to_string(process_->Port()); }
 
 HelperSandbox::HelperSandbox()
     : temp_(home_.Home() / "temp"),

@@ -57,6 +57,25 @@ class FtpServer {
   std::optional<ServerProcess> process_;
 };
 
+/// The same tree served over HTTPS with basic authentication for vornel, with a certificate
+/// the fixture makes for 127.0.0.1 (its own CA).
+class HttpsServer {
+ public:
+  HttpsServer();
+
+  const std::filesystem::path& Root() const { return root_.Path(); }
+  std::filesystem::path Updates() const { return Root() / "home/vornel/updates"; }
+  /// "https://127.0.0.1:<port>"
+  std::string Url() const;
+  const std::filesystem::path& CaFile() const { return ca_; }
+
+ private:
+  TempFolder root_;
+  TempFolder keys_;
+  std::filesystem::path ca_;
+  std::optional<ServerProcess> process_;
+};
+
 /// A sandbox for the link: LIFTO_HOME with vornet installed as C:\WINDOWS\System\Vornet.exe,
 /// a private TEMP (the exchange file) and the window runtime folder in the sandbox, so that
 /// tests running at once never meet each other's helper. Closes any helper left at the end.

@@ -190,6 +190,41 @@ TEST_F(VornetTest, TlsServerIsTrustedOnlyThroughTheConfiguredCertificates) {
   CloseHelper();
 }
 
+TEST_F(VornetTest, HttpsServerLogsInListsAndDownloadsWithItsCertificateOnly) {
+  test::HttpsServer server;
+  fs::create_directories(server.Updates() / "KORAMI");
+  const std::string data = Bytes(2 * 1024 * 1024 + 5);
+  WriteFile(server.Updates() / "KORAMI" / "X.ATU", data);
+  WriteFile(server.Updates() / "KORAMI" / "versão 6.5.aex", "[CONFIG]\r\n");
+  sandbox.UseServer(server.Url());
+  ASSERT_TRUE(StartHelper());
+  EXPECT_FALSE(Connect(server.Url(), kUser, kPassword));  // a certificate nobody vouches for
+  CloseHelper();
+
+  sandbox.Home().SetIniValue("Internet", "CAFile", server.CaFile().string());
+  ASSERT_TRUE(StartHelper());
+  EXPECT_FALSE(Connect(server.Url(), kUser, "trovemi5"));
+  ASSERT_TRUE(Connect(server.Url(), kUser, kPassword));
+  EXPECT_FALSE(ChangeRemoteDir("/home/vornel/nada"));
+  EXPECT_FALSE(ChangeRemoteDir("/home/vornel/updates/ok.txt"));
+  ASSERT_TRUE(ChangeRemoteDir("/home/vornel/updates/KORAMI"));
+  auto names = ListRemoteDir("/home/vornel/updates/KORAMI");
+  ASSERT_TRUE(names);
+  std::sort(names->begin(), names->end());
+  EXPECT_EQ(*names, (Names{"X.ATU", Ansi("versão 6.5.aex")}));
+
+  std::vector<int> positions;
+  ProgressBarWindow bar([&](int position) { positions.push_back(position); });
+  ASSERT_TRUE(DownloadFile("X.ATU", "C:\\BAIXAR\\X.ATU", bar.Handle()));
+  EXPECT_EQ(test::ReadFileBytes(Downloads() / "X.ATU"), data);
+  ASSERT_GE(positions.size(), 2u);
+  EXPECT_EQ(positions.back(), 100);
+  EXPECT_FALSE(DownloadFile("nada.aex", "C:\\BAIXAR\\nada.aex", 0));
+  EXPECT_EQ(FolderNames(Downloads()), Names{"X.ATU"});
+  CloseHelper();
+  EXPECT_TRUE(ui.messages.empty()) << ::testing::PrintToString(ui.MessageTexts());
+}
+
 TEST_F(VornetTest, StartHelperClosesTheRunningHelperFirstAndSaysWhenItCannotStart) {
   ASSERT_TRUE(StartHelper());
   const auto first = platform::FindWindow(kHelperClass);

@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
-# Only the two programs the demo runs, not the tests and benchmarks.
-BUILD_TARGETS="atualizar atu" scripts/build.sh build
+# Only the programs the demo uses, not the tests and benchmarks.
+BUILD_TARGETS="atualizar atu vornet" scripts/build.sh build
 repo=$(pwd)
 
 demo=$(mktemp -d)
@@ -21,8 +21,8 @@ show_file() { echo "-- $1"; iconv -f CP1252 -t UTF-8 "$2"; }
 # Tables are SQLite files; the sqlite3 shell makes them.
 sql() { sqlite3 "$1" "$2"; }
 
-step "1. The office: the workstation's drive C:, the server share F:, the program KORAMI.EXE"
-mkdir -p "$c/KORAMI" "$c/WINDOWS" "$f/KORAMI/DADOS" "$f/KORAMI/updates" "$f/UPD" "$demo/temp"
+step "1. The office: the workstation's drive C:, the server share F:, the program KORAMI.EXE, the internet helper"
+mkdir -p "$c/KORAMI" "$c/WINDOWS/System" "$f/KORAMI/DADOS" "$f/KORAMI/updates" "$f/UPD" "$demo/temp"
 chmod 700 "$demo/temp"
 export TEMP=$demo/temp
 cat > "$home/system.ini" <<'INI'
@@ -40,6 +40,8 @@ printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Curre
 cp tests/data/korami-6.5.0.11.exe "$f/KORAMI/KORAMI.EXE"
 cp tests/data/korami-6.5.0.11.exe "$c/KORAMI/KORAMI.EXE"
 printf 'old index\r\n' > "$c/KORAMI/INDICE.IDX"
+# The internet helper where the tool starts it: <WINDOWS>\System\Vornet.exe.
+ln -s "$repo/build/vornet" "$c/WINDOWS/System/Vornet.exe"
 # The users of the program: nobody logged in.
 sql "$f/KORAMI/DADOS/Novo.sqlite" \
   "CREATE TABLE Novo (USUARIO VARCHAR(10), NOMEMICRO VARCHAR(15), ATIVO BOOLEAN);
@@ -47,7 +49,7 @@ sql "$f/KORAMI/DADOS/Novo.sqlite" \
 show_file "system.ini" "$home/system.ini"
 show_file "aliases.ini" "$home/aliases.ini"
 show_file "HKLM.reg" "$home/HKLM.reg"
-(cd "$home" && find . -type f | sort)
+(cd "$home" && find . \( -type f -o -type l \) | sort)
 
 step "2. The update set, on the vendor's side: atualizar /E generates it from the project X.aex"
 # The vendor's catalogue (clients, generated sets and their files) in the alias ALIAS_VORN.
@@ -89,7 +91,7 @@ step "5. The new line of the update log F:\\KORAMI\\Atualiz.log"
 show_file "Atualiz.log" "$f/KORAMI/Atualiz.log"
 
 step "6. The installed files"
-for folder in "$c/KORAMI" "$f/KORAMI/DADOS" "$c/WINDOWS/SYSTEM" "$f/KORAMI/updates" \
+for folder in "$c/KORAMI" "$f/KORAMI/DADOS" "$c/WINDOWS/System" "$f/KORAMI/updates" \
               "$f/KORAMI/updates/BACKUP"; do
   echo "-- ${folder#"$home"/}"
   ls -l "$folder" | tail -n +2

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <source_location>
 
 class QWidget;
 
@@ -10,7 +11,9 @@ namespace lifto::test {
 void EnsureQtApplication();
 
 /// Runs `act` on the next modal window once it shows (a message box, a dialog), from inside its
-/// own event loop, so that a test can look at it and close it.
-void WhenModal(std::function<void(QWidget*)> act);
+/// own event loop, so that a test can look at it and close it. Fails the test, naming the window
+/// and where it was awaited, when none shows within seconds or it stays open after `act`.
+void WhenModal(std::function<void(QWidget*)> act,
+               std::source_location awaitedAt = std::source_location::current());
 
 }  // namespace lifto::test

@@ -47,6 +47,20 @@ std::string WaitForFile(const fs::path& file) {
   return "(nothing written)";
 }
 
+// The nice level a process started here reaches when it asks for `wanted`: a lower level than the
+// runner's own needs the privilege, and without it the runner's own stays (under nice, or as an
+// unprivileged user).
+int ReachableLevel(int wanted) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setpriority(PRIO_PROCESS, 0, wanted);
+    ::_exit(::getpriority(PRIO_PROCESS, 0) + 20);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WEXITSTATUS(status) - 20;
+}
+
 class ProcessStart : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -62,6 +76,8 @@ class ProcessStart : public ::testing::Test {
   void TearDown() override { Environment::Reset(); }
 
   fs::path Out() const { return home_.Path() / "out.txt"; }
+  // The level a program started with the normal priority has, as the report shows it.
+  const std::string normal_ = "\n" + std::to_string(ReachableLevel(0)) + "\n";
   fs::path Script(const std::string& name, const std::string& body) {
     const auto file = home_.Write(name, "#!/bin/sh\n" + body);
     fs::permissions(file, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
@@ -83,12 +99,11 @@ TEST_F(ProcessStart, RunsAHostProgramWithItsArgumentsAndPriority) {
   EXPECT_EQ(Report(), "um|dois tr\xC3\xAAs|" + cwd + "\n19\n");
 
   // A child that is allowed to take a higher priority gets it; one that is not runs normally.
-  const bool mayRaise = ::setpriority(PRIO_PROCESS, 0, -1) == 0;
-  if (mayRaise) ::setpriority(PRIO_PROCESS, 0, 0);
+  const bool mayRaise = ReachableLevel(-10) == -10;
   ASSERT_TRUE(StartProcess(program, PriorityClass::High));
-  EXPECT_EQ(Report(), "|" + cwd + "\n" + (mayRaise ? "-10" : "0") + "\n");
+  EXPECT_EQ(Report(), "|" + cwd + (mayRaise ? "\n-10\n" : normal_));
   ASSERT_TRUE(StartProcess(program, PriorityClass::Normal));
-  EXPECT_EQ(Report(), "|" + cwd + "\n0\n");
+  EXPECT_EQ(Report(), "|" + cwd + normal_);
 
   // Started programs are never left as zombies of ours.
   EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
@@ -96,9 +111,11 @@ TEST_F(ProcessStart, RunsAHostProgramWithItsArgumentsAndPriority) {
 }
 
 TEST_F(ProcessStart, RealTimeWithoutPrivilegesFallsBackToNormal) {
+  // Without the privilege neither a higher level nor 0 below the runner's own can be taken.
+  const std::string unprivileged = "\n" + std::to_string(std::max(0, ::getpriority(PRIO_PROCESS, 0))) + "\n";
   if (::geteuid() != 0) {
     ASSERT_TRUE(StartProcess((home_.Path() / "report.sh").string(), PriorityClass::RealTime));
-    EXPECT_EQ(Report(), "|" + fs::current_path().string() + "\n0\n");
+    EXPECT_EQ(Report(), "|" + fs::current_path().string() + unprivileged);
     return;
   }
   // As the superuser, drop to an unprivileged user in a child to try it.
@@ -113,7 +130,7 @@ TEST_F(ProcessStart, RealTimeWithoutPrivilegesFallsBackToNormal) {
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status));
   ASSERT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_EQ(Report(), "|/\n0\n");
+  EXPECT_EQ(Report(), "|/" + unprivileged);
 }
 
 TEST_F(ProcessStart, WindowsExecutablesGoThroughTheLauncher) {
@@ -121,22 +138,22 @@ TEST_F(ProcessStart, WindowsExecutablesGoThroughTheLauncher) {
   const std::string exe = (home_.Path() / "PROG.EXE").string();
   // ".EXE" is added to a program named without one.
   ASSERT_TRUE(StartProcess((home_.Path() / "PROG").string() + " /R /KORAMI", PriorityClass::Normal));
-  EXPECT_EQ(Report(), "launcher|--fake|" + exe + "|/R|/KORAMI|" + fs::current_path().string() + "\n0\n");
+  EXPECT_EQ(Report(), "launcher|--fake|" + exe + "|/R|/KORAMI|" + fs::current_path().string() + normal_);
 
   // A Windows path resolves through the drives, without regard to case.
   test::WritePeWithVersion(home_.Path() / "progs" / "Korami" / "KORAMI.EXE", {{"FileVersion", "1.0.0.0"}});
   ASSERT_TRUE(StartProcess("f:\\KORAMI\\korami.exe", PriorityClass::Normal));
   EXPECT_EQ(Report(), "launcher|--fake|" + (home_.Path() / "progs" / "Korami" / "KORAMI.EXE").string() + "|" +
-                          fs::current_path().string() + "\n0\n");
+                          fs::current_path().string() + normal_);
   EXPECT_FALSE(StartProcess("G:\\KORAMI\\KORAMI.EXE", PriorityClass::Normal));  // unmapped drive
 
   ASSERT_TRUE(ShellOpen(exe, "/C \"/C:\\A B\"", home_.Path().string()));
-  EXPECT_EQ(Report(), "launcher|--fake|" + exe + "|/C|/C:\\A B|" + home_.Path().string() + "\n0\n");
+  EXPECT_EQ(Report(), "launcher|--fake|" + exe + "|/C|/C:\\A B|" + home_.Path().string() + normal_);
 }
 
 TEST_F(ProcessStart, ShellOpensProgramsDirectlyAndDocumentsWithTheDesktopOpener) {
   ASSERT_TRUE(ShellOpen((home_.Path() / "report.sh").string(), "a b", home_.Path().string()));
-  EXPECT_EQ(Report(), "a|b|" + home_.Path().string() + "\n0\n");
+  EXPECT_EQ(Report(), "a|b|" + home_.Path().string() + normal_);
 
   const fs::path bin = home_.Path() / "bin";
   fs::create_directories(bin);
@@ -147,7 +164,7 @@ TEST_F(ProcessStart, ShellOpensProgramsDirectlyAndDocumentsWithTheDesktopOpener)
   const bool opened = ShellOpen((home_.Path() / "LEIAME.TXT").string(), "ignored");
   ::setenv("PATH", oldPath.c_str(), 1);
   ASSERT_TRUE(opened);
-  EXPECT_EQ(Report(), (home_.Path() / "LEIAME.TXT").string() + "|" + fs::current_path().string() + "\n0\n");
+  EXPECT_EQ(Report(), (home_.Path() / "LEIAME.TXT").string() + "|" + fs::current_path().string() + normal_);
 }
 
 TEST_F(ProcessStart, ABareNameIsNeverTakenFromTheCurrentFolder) {

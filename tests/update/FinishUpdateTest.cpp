@@ -18,9 +18,10 @@ using update::FinishUpdate;
 
 class FinishUpdateTest : public UpdateFixture {
  protected:
-  // Waits until a file that a started program writes is complete (its last line ends).
+  // Waits until a file that a started program writes is complete (its last line ends); the
+  // programs write the whole file at once (renamed into place) or one line at a time.
   std::string WaitForOutput(const std::filesystem::path& file) {
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 600; ++i) {
       if (std::filesystem::exists(file)) {
         const std::string text = ReadFileBytes(file);
         if (!text.empty() && text.back() == '\n') return text;
@@ -67,8 +68,8 @@ TEST_F(FinishUpdateTest, ANewCopyOfTheToolTakesOverInsteadOfTheMessage) {
   ASSERT_TRUE(temp);
   const auto output = home.Home() / "started.txt";
   const auto fresh = *temp / "ATUALIZAR";
-  WriteProgram(fresh, "#!/bin/sh\nprintf '%s|' \"$@\" > '" + output.string() +
-                                         "'\necho >> '" + output.string() + "'\npwd >> '" + output.string() + "'\n");
+  WriteProgram(fresh, "#!/bin/sh\n{ printf '%s|' \"$@\"; echo; pwd; } > '" + output.string() +
+                         ".tmp'\nmv '" + output.string() + ".tmp' '" + output.string() + "'\n");
   // The old executable's path stays one argument, blanks and all.
   context.ownExecutable = "C:\\LIFTO\\my tools\\atualizar";
   context.autoAtualizacao = true;
@@ -93,20 +94,17 @@ TEST_F(FinishUpdateTest, TheFollowUpCommandStartsInItsProgramsFolder) {
 
 TEST_F(FinishUpdateTest, TheFollowUpCommandRunsOnlyWithTheNetworkFiles) {
   const auto output = home.Home() / "started.txt";
-  WriteProgram(Host("C:\\KORAMI\\MORBA"), "#!/bin/sh\ntouch '" + output.string() + "'\n");
-  context.comandoExecutar = "C:\\KORAMI\\MORBA";
+  WriteProgram(Host("C:\\KORAMI\\MORBA"), "#!/bin/sh\necho \"$*\" >> '" + output.string() + "'\n");
+  context.comandoExecutar = "C:\\KORAMI\\MORBA /SEM";
   context.C_rede = false;
-
   update::RunAfterUpdate(context);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_FALSE(std::filesystem::exists(output));
 
+  // The run with the network files comes later: once its line is there, one of the run before
+  // would be too.
   context.C_rede = true;
-  update::RunAfterUpdate(context);  // no placeholder: the command as it is
-  for (int i = 0; i < 100 && !std::filesystem::exists(output); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  EXPECT_TRUE(std::filesystem::exists(output));
+  context.comandoExecutar = "C:\\KORAMI\\MORBA /COM";  // no placeholder: the command as it is
+  update::RunAfterUpdate(context);
+  EXPECT_EQ(WaitForOutput(output), "/COM\n");
 }
 
 }  // namespace

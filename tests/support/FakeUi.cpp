@@ -7,6 +7,7 @@ void FakeUi::ShowMessage(int kind, const std::string& title, const std::string& 
 }
 
 bool FakeUi::Ask(const std::string& text, int style) {
+  if (onAsk) onAsk(text);
   bool answer = false;
   if (!answers.empty()) {
     answer = answers.front();

@@ -35,6 +35,8 @@ class FakeUi : public support::Ui {
   int repaints = 0;
 
   std::deque<bool> answers;  ///< answers to Ask, in order; false once empty
+  /// Runs while a question is on the screen, before it is answered (insert the next diskette).
+  std::function<void(const std::string& question)> onAsk;
   std::deque<std::optional<std::string>> folders;  ///< answers to BrowseFolder
   std::vector<std::pair<std::string, std::string>> browsed;  ///< BrowseFolder's title and start
   std::deque<std::optional<std::string>> files;    ///< answers to ChooseFile

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "UtilitiesSandboxHelpers.h"
 #include "platform/Paths.h"
+#include "support/SandboxHome.h"
 #include "support/Utilities.h"
 
 namespace lifto::support {
@@ -19,11 +19,11 @@ std::vector<std::string> Sorted(std::vector<std::string> list) {
 }
 
 TEST(ListFiles, WildcardsListEveryEntryWithTheFolderOfThePattern) {
-  test::UtilitiesSandbox sandbox;
-  sandbox.WriteOnC("X/A.TXT");
-  sandbox.WriteOnC("X/B.TXT");
-  sandbox.WriteOnC("X/C.DOC");
-  fs::create_directories(sandbox.DriveC() / "X" / "SUB");
+  test::SandboxHome sandbox;
+  sandbox.Write("C:\\X\\A.TXT", "x");
+  sandbox.Write("C:\\X\\B.TXT", "x");
+  sandbox.Write("C:\\X\\C.DOC", "x");
+  fs::create_directories(sandbox.Home() / "drive_c" / "X" / "SUB");
   EXPECT_EQ(Sorted(ListFiles("C:\\X\\*.TXT")), (std::vector<std::string>{"C:\\X\\A.TXT", "C:\\X\\B.TXT"}));
   EXPECT_EQ(Sorted(ListFiles("C:\\X\\*.*")),
             (std::vector<std::string>{"C:\\X\\.", "C:\\X\\..", "C:\\X\\A.TXT", "C:\\X\\B.TXT", "C:\\X\\C.DOC",
@@ -34,49 +34,49 @@ TEST(ListFiles, WildcardsListEveryEntryWithTheFolderOfThePattern) {
 }
 
 TEST(DeleteFolderTree, MissingFolderIsFalse) {
-  test::UtilitiesSandbox sandbox;
+  test::SandboxHome sandbox;
   EXPECT_FALSE(DeleteFolderTree("C:\\NADA", false));
   EXPECT_FALSE(DeleteFolderTree("Q:\\UNMAPPED", false));
 }
 
 TEST(DeleteFolderTree, EmptiesTheTreeAndKeepsOrRemovesTheFolder) {
-  test::UtilitiesSandbox sandbox;
-  sandbox.WriteOnC("EXTRAI/A.EXE");
-  sandbox.WriteOnC("EXTRAI/SUB/B.DLL");
-  sandbox.WriteOnC("EXTRAI/SUB/DEEP/C.HLP");
+  test::SandboxHome sandbox;
+  sandbox.Write("C:\\EXTRAI\\A.EXE", "x");
+  sandbox.Write("C:\\EXTRAI\\SUB\\B.DLL", "x");
+  sandbox.Write("C:\\EXTRAI\\SUB\\DEEP\\C.HLP", "x");
   EXPECT_TRUE(DeleteFolderTree("C:\\EXTRAI", true));
-  ASSERT_TRUE(fs::is_directory(sandbox.DriveC() / "EXTRAI"));
-  EXPECT_TRUE(fs::is_empty(sandbox.DriveC() / "EXTRAI"));
+  ASSERT_TRUE(fs::is_directory(sandbox.Home() / "drive_c" / "EXTRAI"));
+  EXPECT_TRUE(fs::is_empty(sandbox.Home() / "drive_c" / "EXTRAI"));
 
-  sandbox.WriteOnC("EXTRAI/SUB/B.DLL");
+  sandbox.Write("C:\\EXTRAI\\SUB\\B.DLL", "x");
   EXPECT_TRUE(DeleteFolderTree("c:\\extrai", false));
-  EXPECT_FALSE(fs::exists(sandbox.DriveC() / "EXTRAI"));
+  EXPECT_FALSE(fs::exists(sandbox.Home() / "drive_c" / "EXTRAI"));
 }
 
 TEST(DeleteFolderTree, StopsAtAFileItCannotDelete) {
-  test::UtilitiesSandbox sandbox;
-  const auto locked = sandbox.WriteOnC("T/SUB/LOCKED.DB");
+  test::SandboxHome sandbox;
+  const auto locked = sandbox.Write("C:\\T\\SUB\\LOCKED.DB", "x");
   fs::permissions(locked, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   EXPECT_FALSE(DeleteFolderTree("C:\\T", false));
   EXPECT_TRUE(fs::exists(locked));
-  EXPECT_TRUE(fs::is_directory(sandbox.DriveC() / "T"));
+  EXPECT_TRUE(fs::is_directory(sandbox.Home() / "drive_c" / "T"));
 }
 
 TEST(DeleteFolderTree, RemovesLinksWithoutFollowingThem) {
-  test::UtilitiesSandbox sandbox;
-  const auto outside = sandbox.WriteOnC("GUARDAR/DADOS.DB");
-  sandbox.WriteOnC("TEMPX/A.TXT");
-  fs::create_directory_symlink(sandbox.DriveC() / "GUARDAR", sandbox.DriveC() / "TEMPX" / "LINK");
+  test::SandboxHome sandbox;
+  const auto outside = sandbox.Write("C:\\GUARDAR\\DADOS.DB", "x");
+  sandbox.Write("C:\\TEMPX\\A.TXT", "x");
+  fs::create_directory_symlink(sandbox.Home() / "drive_c" / "GUARDAR", sandbox.Home() / "drive_c" / "TEMPX" / "LINK");
   EXPECT_TRUE(DeleteFolderTree("C:\\TEMPX", false));
-  EXPECT_FALSE(fs::exists(sandbox.DriveC() / "TEMPX"));
+  EXPECT_FALSE(fs::exists(sandbox.Home() / "drive_c" / "TEMPX"));
   EXPECT_TRUE(fs::exists(outside));
 }
 
 TEST(AliasPath, DropsTheTrailingBackslashAndCutsToTheParent) {
-  test::UtilitiesSandbox sandbox(
-      "[ALIAS_KORAMI]\r\nTYPE=STANDARD\r\nPATH=F:\\DADOS\\PROG\\\r\n"
-      "[ALIAS_PLAIN]\r\npath=DADOS\r\n");
+  test::SandboxHome sandbox;
+  sandbox.AddAliasLines("ALIAS_KORAMI", {"TYPE=STANDARD", "PATH=F:\\DADOS\\PROG\\"});
+  sandbox.AddAliasLines("ALIAS_PLAIN", {"path=DADOS"});
   EXPECT_EQ(AliasPath("ALIAS_KORAMI", false), "F:\\DADOS\\PROG");
   EXPECT_EQ(AliasPath("alias_korami", true), "F:\\DADOS");
   EXPECT_EQ(AliasPath("ALIAS_PLAIN", true), "DADOS");
@@ -99,22 +99,22 @@ class TempFolderTest : public ::testing::Test {
 };
 
 TEST_F(TempFolderTest, TakesTmpWhenTempHoldsOnlyBlanks) {
-  test::UtilitiesSandbox sandbox;
-  fs::create_directories(sandbox.DriveC() / "TEMP");
-  fs::permissions(sandbox.DriveC() / "TEMP", fs::perms::owner_all);
+  test::SandboxHome sandbox;
+  fs::create_directories(sandbox.Home() / "drive_c" / "TEMP");
+  fs::permissions(sandbox.Home() / "drive_c" / "TEMP", fs::perms::owner_all);
   setenv("TEMP", "   ", 1);
   setenv("TMP", "C:\\TEMP", 1);
   EXPECT_EQ(TempFolder(), "C:\\TEMP");
   setenv("TEMP", "C:\\TEMP ", 1);  // taken as it is, blank and all
   EXPECT_EQ(TempFolder(), "C:\\TEMP ");
-  setenv("TEMP", sandbox.DriveC().c_str(), 1);  // a host path shows in its Windows form
-  fs::permissions(sandbox.DriveC(), fs::perms::owner_all);
+  setenv("TEMP", (sandbox.Home() / "drive_c").c_str(), 1);  // a host path shows in its Windows form
+  fs::permissions(sandbox.Home() / "drive_c", fs::perms::owner_all);
   EXPECT_EQ(TempFolder(), "C:\\");
 }
 
 TEST_F(TempFolderTest, AFolderOthersCanWriteGivesThePrivateFolderInsideIt) {
-  test::UtilitiesSandbox sandbox;
-  const auto shared = sandbox.DriveC() / "SHARED";
+  test::SandboxHome sandbox;
+  const auto shared = sandbox.Home() / "drive_c" / "SHARED";
   fs::create_directories(shared);
   fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
   setenv("TEMP", "C:\\SHARED", 1);

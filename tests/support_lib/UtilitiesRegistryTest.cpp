@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "UtilitiesSandboxHelpers.h"
 #include "platform/ComputerIdentity.h"
+#include "support/SandboxHome.h"
 #include "support/Utilities.h"
 
 namespace lifto::support {
@@ -11,7 +11,7 @@ using platform::RootKey;
 const std::string kKey = "\\Software\\Vornel\\Internet";
 
 TEST(RegistryValue, EveryKindRoundTrips) {
-  test::UtilitiesSandbox sandbox;
+  test::SandboxHome sandbox;
   const struct {
     int kind;
     RegistryValue value;
@@ -45,7 +45,7 @@ TEST(RegistryValue, EveryKindRoundTrips) {
 }
 
 TEST(RegistryValue, ValuesConvertToTheKindsType) {
-  test::UtilitiesSandbox sandbox;
+  test::SandboxHome sandbox;
   EXPECT_TRUE(WriteRegistryValue(RootKey::LocalMachine, kKey, "N", std::string("12"), kRegInteger));
   EXPECT_EQ(ReadRegistryValue(RootKey::LocalMachine, kKey, "N", kRegInteger), RegistryValue{std::int64_t{12}});
   EXPECT_TRUE(WriteRegistryValue(RootKey::LocalMachine, kKey, "B", std::int64_t{5}, kRegBoolean));
@@ -56,7 +56,7 @@ TEST(RegistryValue, ValuesConvertToTheKindsType) {
 }
 
 TEST(RegistryValue, RefusesOtherKindsAndGivesNullOnErrors) {
-  test::UtilitiesSandbox sandbox;
+  test::SandboxHome sandbox;
   EXPECT_FALSE(WriteRegistryValue(RootKey::CurrentUser, kKey, "X", std::string("a"), 0));
   EXPECT_FALSE(WriteRegistryValue(RootKey::CurrentUser, kKey, "X", std::string("a"), 9));
   ASSERT_TRUE(WriteRegistryValue(RootKey::CurrentUser, kKey, "Texto", std::string("a"), kRegString));
@@ -69,7 +69,7 @@ TEST(RegistryValue, RefusesOtherKindsAndGivesNullOnErrors) {
 }
 
 TEST(ReadComputerIdentity, PrefersTheNetworkSetupsNames) {
-  test::UtilitiesSandbox sandbox;
+  test::SandboxHome sandbox;
   const std::string vnetsup = "\\System\\CurrentControlSet\\Services\\VxD\\VNETSUP";
   ASSERT_TRUE(WriteRegistryValue(RootKey::LocalMachine, vnetsup, "ComputerName", std::string("BALCAO"), kRegString));
   ASSERT_TRUE(WriteRegistryValue(RootKey::LocalMachine, vnetsup, "WorkGroup", std::string("LOJA"), kRegString));
@@ -80,7 +80,7 @@ TEST(ReadComputerIdentity, PrefersTheNetworkSetupsNames) {
 }
 
 TEST(ReadComputerIdentity, FallsBackToTheSystemsName) {
-  test::UtilitiesSandbox sandbox;
+  test::SandboxHome sandbox;
   const TDadosRede identity = ReadComputerIdentity();
   EXPECT_EQ(identity.ComputerName, platform::SystemComputerName(255));
   EXPECT_FALSE(identity.ComputerName.empty());

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "UtilitiesSandboxHelpers.h"
 #include "support/Application.h"
 #include "support/FakeUi.h"
 #include "support/PeBuilder.h"
+#include "support/SandboxHome.h"
 #include "support/Utilities.h"
 
 namespace lifto::support {
@@ -13,10 +13,10 @@ class FileVersionTextTest : public ::testing::Test {
  protected:
   // Writes C:\V.EXE with these strings under the language block.
   std::string Exe(const std::map<std::string, std::string>& strings, const std::string& block = "041604E4") {
-    test::WritePeWithVersion(sandbox_.DriveC() / "V.EXE", strings, block);
+    test::WritePeWithVersion(sandbox_.Home() / "drive_c" / "V.EXE", strings, block);
     return "C:\\V.EXE";
   }
-  test::UtilitiesSandbox sandbox_;
+  test::SandboxHome sandbox_;
   test::FakeUi ui_;
   test::FakeUi::Scope scope_{ui_};
 };
@@ -53,7 +53,7 @@ TEST_F(FileVersionTextTest, ShortVersionsAndTheCopyCharsMessage) {
 
 TEST_F(FileVersionTextTest, EmptyWithoutTheLanguageBlockOrVersionInformation) {
   EXPECT_EQ(FileVersionText(Exe({{"FileVersion", "1.0.0.12"}}, "040904E4"), 0), "");
-  sandbox_.WriteOnC("PLAIN.EXE", "MZ not really");
+  sandbox_.Write("C:\\PLAIN.EXE", "MZ not really");
   EXPECT_EQ(FileVersionText("C:\\PLAIN.EXE", 0), "");
   EXPECT_EQ(FileVersionText("C:\\MISSING.EXE", 4), "");
 }

@@ -21,7 +21,7 @@ class CopyDisksTest : public ::testing::Test {
   }
 
   SandboxHome home_;
-  AskingUi ui_;
+  FakeUi ui_;
   FakeUi::Scope scope_;
   update::UpdateContext context_;
 };

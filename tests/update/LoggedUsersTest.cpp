@@ -15,16 +15,6 @@ namespace {
 
 using update::CheckLoggedUsers;
 
-// Runs a step of the other program while the question is on the screen.
-class AskingUi : public FakeUi {
- public:
-  std::vector<std::function<void()>> onAsk;
-  bool Ask(const std::string& text, int style) override {
-    if (questions.size() < onAsk.size()) onAsk[questions.size()]();
-    return FakeUi::Ask(text, style);
-  }
-};
-
 class LoggedUsersTest : public UpdateFixture {
  protected:
   LoggedUsersTest() {
@@ -83,17 +73,15 @@ TEST_F(LoggedUsersTest, UsersStillLoggedInMayStopTheUpdate) {
 TEST_F(LoggedUsersTest, LookingAgainSeesWhoLoggedOutAndWhenTheTableIsFree) {
   ForkedProcess other(Workstation);
   ASSERT_EQ(other.Receive(), 'o');
-  AskingUi asking;
+  FakeUi asking;
   FakeUi::Scope scope(asking);
   asking.answers = {true, true};
-  asking.onAsk = {[&] {
-                    other.Send('r');
-                    ASSERT_EQ(other.Receive(), 'd');
-                  },
-                  [&] {
-                    other.Send('q');
-                    ASSERT_EQ(other.Receive(), 'c');
-                  }};
+  // While the first question is on the screen RUI logs out, during the second the program ends.
+  asking.onAsk = [&](const std::string&) {
+    const bool first = asking.questions.empty();
+    other.Send(first ? 'r' : 'q');
+    ASSERT_EQ(other.Receive(), first ? 'd' : 'c');
+  };
 
   EXPECT_FALSE(CheckLoggedUsers(context));
 

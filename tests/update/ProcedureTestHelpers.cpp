@@ -4,11 +4,6 @@
 
 namespace lifto::test {
 
-bool AskingUi::Ask(const std::string& text, int style) {
-  if (onAsk) onAsk(text);
-  return FakeUi::Ask(text, style);
-}
-
 void FakeUpdateWindow::SetSourceFolder(const std::string& text) {
   const bool changed = context.C_caminhoOrigem != text;
   context.C_caminhoOrigem = text;

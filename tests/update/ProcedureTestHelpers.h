@@ -11,13 +11,6 @@
 
 namespace lifto::test {
 
-/// A FakeUi that lets a test act when a question is asked (insert the next diskette).
-class AskingUi : public FakeUi {
- public:
-  std::function<void(const std::string& question)> onAsk;
-  bool Ask(const std::string& text, int style) override;
-};
-
 /// The main window as the update procedure sees it, kept as plain data.
 class FakeUpdateWindow : public update::UpdateWindow {
  public:

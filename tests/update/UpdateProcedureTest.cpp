@@ -43,7 +43,7 @@ class UpdateProcedureTest : public ::testing::Test {
   void Run() { update::UpdateFromDisk(window_, steps_.Steps()); }
 
   SandboxHome home_;
-  AskingUi ui_;
+  FakeUi ui_;
   FakeUi::Scope scope_;
   FakeUpdateWindow window_;
   RecordingSteps steps_;

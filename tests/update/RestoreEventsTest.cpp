@@ -16,7 +16,6 @@ TEST(RestoreEvents, ProgressShowsTheFileAndThePercentage) {
   update::RestoreEvents events(window);
   bool go = true;
   events.C_backProgress("C:\\TEMP\\Vorn\\KORAMI.EXE", 42, go);
-  EXPECT_TRUE(go);
   EXPECT_EQ(window.context.statusBar, "KORAMI.EXE");
   EXPECT_EQ(window.context.labelstatus2, "Descompactando arquivo C:\\TEMP\\Vorn\\KORAMI.EXE");
   EXPECT_EQ(window.context.c_barra, 42);

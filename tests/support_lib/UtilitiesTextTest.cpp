@@ -11,33 +11,38 @@
 namespace lifto::support {
 namespace {
 
-TEST(GetField, CutsFieldsWrittenWithBlankSeparatorBlank) {
-  EXPECT_EQ(GetField("A , B , C", 1, ","), "A");
-  EXPECT_EQ(GetField("A , B , C", 2, ","), "B");
-  EXPECT_EQ(GetField("A , B , C", 3, ","), "C");
-  EXPECT_EQ(GetField("A , B", 3, ","), "");
-  EXPECT_EQ(GetField("", 1, ","), "");
-  EXPECT_EQ(GetField("F:\\PROG\\X.EXE , F:\\PROG", 2, ","), "F:\\PROG");
-}
-
-TEST(GetField, BareSeparatorsLoseTheirNeighbours) {
-  EXPECT_EQ(GetField("AB,CD", 1, ","), "A");
-  EXPECT_EQ(GetField("AB,CD", 2, ","), "D");
-  EXPECT_EQ(GetField("A,B", 2, ","), "");
+TEST(GetField, CutsFieldsAsTheScriptsWriteThem) {
+  const struct {
+    const char* line;
+    int index;
+    const char* separator;
+    const char* field;
+  } cases[] = {
+      // Written " , ": the blanks around the separator belong to it.
+      {"A , B , C", 1, ",", "A"},
+      {"A , B , C", 2, ",", "B"},
+      {"A , B , C", 3, ",", "C"},
+      {"A , B", 3, ",", ""},
+      {"", 1, ",", ""},
+      {"F:\\PROG\\X.EXE , F:\\PROG", 2, ",", "F:\\PROG"},
+      // A bare separator takes one character of each neighbour with it.
+      {"AB,CD", 1, ",", "A"},
+      {"AB,CD", 2, ",", "D"},
+      {"A,B", 2, ",", ""},
+      // Never a longer separator, nor a field before the first.
+      {"A , B", 1, ", ", ""},
+      {"A , B", 0, ",", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(GetField(c.line, c.index, c.separator), c.field) << c.line << " #" << c.index;
+  }
 }
 
 TEST(GetField, ReadsBackWhatPadSeparatorsWrote) {
   const std::string padded = PadSeparators("C:\\A.EXE;C:\\DEST;;X", ";");
   EXPECT_EQ(padded, "C:\\A.EXE ; C:\\DEST ;  ; X");
-  EXPECT_EQ(GetField(padded, 1, ";"), "C:\\A.EXE");
-  EXPECT_EQ(GetField(padded, 2, ";"), "C:\\DEST");
-  EXPECT_EQ(GetField(padded, 3, ";"), "");
-  EXPECT_EQ(GetField(padded, 4, ";"), "X");
-}
-
-TEST(GetField, NeverMatchesALongerSeparatorOrANonPositiveIndex) {
-  EXPECT_EQ(GetField("A , B", 1, ", "), "");
-  EXPECT_EQ(GetField("A , B", 0, ","), "");
+  const char* fields[] = {"C:\\A.EXE", "C:\\DEST", "", "X"};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(GetField(padded, i + 1, ";"), fields[i]) << i + 1;
   EXPECT_EQ(PadSeparators("A,B", ",,"), "A,B");
   EXPECT_EQ(CountChar("A,B,C", ","), 2);
   EXPECT_EQ(CountChar("A,B,C", ",B"), 0);

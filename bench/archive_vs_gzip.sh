@@ -20,15 +20,11 @@ export LIFTO_HOME=$work/home
 # 8 MiB: the sizes of the program files, libraries and data tables that update archives carry.
 corpus=$work/corpus
 mkdir -p "$corpus"
-take() {  # take FOLDER MEGABYTES
-  find "$1" -xdev -type f -readable -size +16k -size -8M -printf '%s %p\n' 2>/dev/null | sort -k2 |
-    awk -v budget=$(( $2 * 1024 * 1024 )) '{ if (total >= budget) exit; total += $1; sub(/^[0-9]+ /, ""); print }' |
-    tar -cf - -T - 2>/dev/null | tar -xf - -C "$corpus" || true  # awk ends the listing early
-}
-take /usr/lib/x86_64-linux-gnu 45
-take /usr/bin 15
-take /usr/share 30
-take /usr/include 10
+. "$root/bench/lib.sh"
+take /usr/lib/x86_64-linux-gnu 45 "$corpus"
+take /usr/bin 15 "$corpus"
+take /usr/share 30 "$corpus"
+take /usr/include 10 "$corpus"
 bytes=$(du -sb "$corpus" | cut -f1)
 files=$(find "$corpus" -type f | wc -l)
 tar -C "$corpus" -cf "$work/corpus.tar" .
@@ -37,17 +33,8 @@ printf 'corpus: %d files, %.1f MB (%s)\n' "$files" "$(echo "$bytes / 1000000" | 
 # measure NAME COMMAND...: best wall time over the runs and the peak resident size, in globals.
 measure() {
   local name=$1; shift
-  best=999999; peak=0
-  for _ in $(seq "$runs"); do
-    sync
-    /usr/bin/time -f '%e %M' -o "$work/time" "$@" > /dev/null 2> "$work/err" || { cat "$work/err" >&2; exit 1; }
-    read -r t m < "$work/time"
-    best=$(echo "if ($t < $best) $t else $best" | bc -l)
-    [ "$m" -gt "$peak" ] && peak=$m
-  done
-  [ "$(echo "$best < 0.01" | bc -l)" = 1 ] && best=0.01
-  printf '%-26s %7.2f s  %7.1f MB/s  peak %6.1f MiB\n' "$name" "$best" \
-    "$(echo "$bytes / 1000000 / $best" | bc -l)" "$(echo "$peak / 1024" | bc -l)"
+  best_of sync "$@"
+  printf '%-26s %7.2f s  %7.1f MB/s  peak %6.1f MiB\n' "$name" "$best" "$(mb_per_s "$bytes")" "$(mib "$peak")"
 }
 
 declare -A seconds memory

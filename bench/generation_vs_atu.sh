@@ -26,15 +26,11 @@ sqlite3 "$LIFTO_HOME/vorn/DISCOS.sqlite" "CREATE TABLE DISCOS (CONTROLE INTEGER 
 sqlite3 "$LIFTO_HOME/vorn/ARQUIVOS.sqlite" "CREATE TABLE ARQUIVOS (DISCO INTEGER, CHAVE VARCHAR(8), NOMEARQ VARCHAR(255));"
 
 # ~100 MB of mixed real files from 16 KiB to 8 MiB, as in the archive benchmark.
-take() {  # take FOLDER MEGABYTES
-  find "$1" -xdev -type f -readable -size +16k -size -8M -printf '%s %p\n' 2>/dev/null | sort -k2 |
-    awk -v budget=$(( $2 * 1024 * 1024 )) '{ if (total >= budget) exit; total += $1; sub(/^[0-9]+ /, ""); print }' |
-    tar -cf - -T - 2>/dev/null | tar -xf - -C "$c/CORPUS" || true  # awk ends the listing early
-}
-take /usr/lib/x86_64-linux-gnu 45
-take /usr/bin 15
-take /usr/share 30
-take /usr/include 10
+. "$root/bench/lib.sh"
+take /usr/lib/x86_64-linux-gnu 45 "$c/CORPUS"
+take /usr/bin 15 "$c/CORPUS"
+take /usr/share 30 "$c/CORPUS"
+take /usr/include 10 "$c/CORPUS"
 bytes=$(du -sb "$c/CORPUS" | cut -f1)
 files=$(find "$c/CORPUS" -type f | wc -l)
 printf 'corpus: %d files, %.1f MB\n' "$files" "$(echo "$bytes / 1000000" | bc -l)"
@@ -48,17 +44,8 @@ printf 'corpus: %d files, %.1f MB\n' "$files" "$(echo "$bytes / 1000000" | bc -l
 
 measure() {  # measure NAME COMMAND...: best wall time and peak resident size, in globals
   local name=$1; shift
-  best=999999; peak=0
-  for _ in $(seq "$runs"); do
-    sync
-    /usr/bin/time -f '%e %M' -o "$work/time" "$@" > /dev/null 2> "$work/err" < /dev/null || { cat "$work/err" >&2; exit 1; }
-    read -r t m < "$work/time"
-    best=$(echo "if ($t < $best) $t else $best" | bc -l)
-    [ "$m" -gt "$peak" ] && peak=$m
-  done
-  [ "$(echo "$best < 0.01" | bc -l)" = 1 ] && best=0.01
-  printf '%-22s %7.2f s  %7.1f MB/s  peak %6.1f MiB\n' "$name" "$best" \
-    "$(echo "$bytes / 1000000 / $best" | bc -l)" "$(echo "$peak / 1024" | bc -l)"
+  best_of sync "$@"
+  printf '%-22s %7.2f s  %7.1f MB/s  peak %6.1f MiB\n' "$name" "$best" "$(mb_per_s "$bytes")" "$(mib "$peak")"
 }
 
 measure "atu create" "$build/atu" create 'C:\OUT\BENCH.ATU' 'C:\CORPUS\*.* /s' --level default

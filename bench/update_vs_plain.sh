@@ -119,17 +119,10 @@ plain_run() {
 export work home build
 
 # measure NAME FUNCTION: best wall time and peak resident size over the runs, in globals.
+. "$root/bench/lib.sh"
 measure() {
-  best=999999 peak=0
-  for _ in $(seq "$runs"); do
-    clean_targets
-    /usr/bin/time -f '%e %M' -o "$work/time" bash -c "$(declare -p targets); $(declare -f "$2"); $2" \
-      2> "$work/err" || { cat "$work/err" >&2; exit 1; }
-    read -r t m < "$work/time"
-    best=$(echo "if ($t < $best) $t else $best" | bc -l)
-    [ "$m" -gt "$peak" ] && peak=$m
-  done
-  printf '%-34s %7.2f s  peak %6.1f MiB\n' "$1" "$best" "$(echo "$peak / 1024" | bc -l)"
+  best_of clean_targets bash -c "$(declare -p targets); $(declare -f "$2"); $2"
+  printf '%-34s %7.2f s  peak %6.1f MiB\n' "$1" "$best" "$(mib "$peak")"
 }
 
 measure "atualizar (path mode)" update_run

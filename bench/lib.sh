@@ -1,0 +1,33 @@
+# Shared by the benchmark scripts (sourced): the corpus of this machine's own files, and the
+# timing and peak memory of a command over RUNS runs. Needs $work (a scratch folder) and $runs.
+
+# take FOLDER MEGABYTES DEST: copies real files of 16 KiB to 8 MiB from FOLDER into DEST, in name
+# order, until MEGABYTES are taken: the sizes of the programs, libraries and data tables that
+# update archives carry.
+take() {
+  find "$1" -xdev -type f -readable -size +16k -size -8M -printf '%s %p\n' 2>/dev/null | sort -k2 |
+    awk -v budget=$(( $2 * 1024 * 1024 )) '{ if (total >= budget) exit; total += $1; sub(/^[0-9]+ /, ""); print }' |
+    tar -cf - -T - 2>/dev/null | tar -xf - -C "$3" || true  # awk ends the listing early
+}
+
+# best_of PREPARE COMMAND...: runs PREPARE, then COMMAND under /usr/bin/time, RUNS times; leaves
+# the best wall time in seconds in `best` and the largest peak resident size in KiB in `peak`.
+best_of() {
+  local prepare=$1 t m
+  shift
+  best=999999 peak=0
+  for _ in $(seq "$runs"); do
+    "$prepare"
+    /usr/bin/time -f '%e %M' -o "$work/time" "$@" > /dev/null 2> "$work/err" < /dev/null ||
+      { cat "$work/err" >&2; exit 1; }
+    read -r t m < "$work/time"
+    best=$(echo "if ($t < $best) $t else $best" | bc -l)
+    [ "$m" -gt "$peak" ] && peak=$m
+  done
+  [ "$(echo "$best < 0.01" | bc -l)" = 1 ] && best=0.01
+  return 0
+}
+
+# mb_per_s BYTES: the throughput of the last best_of over BYTES.
+mb_per_s() { echo "$1 / 1000000 / $best" | bc -l; }
+mib() { echo "$1 / 1024" | bc -l; }

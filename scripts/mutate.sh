@@ -14,17 +14,17 @@ cpus=${MUTATE_CPUS:-"0 0,1"}
 tree=$scratch/tree
 build=$scratch/build
 
-# name | file | perl substitution planting the fault | test program | gtest filter
+# name @ file @ perl substitution planting the fault @ test program @ gtest filter
 faults=(
-  "serial-coder-short-read|src/archive/SerialChunkCoder.cpp|s/if \(got != static_cast<std::int64_t>\(want\)\) \{/if (got < 0) {/|test_archive|*"
-  "copy-in-place|src/platform/Files.cpp|s/if \(out.Get\(\) < 0\) \{/if (out.Get() < 0 || targetStat) {/|test_platform|Files.*"
-  "dbase-insert-shared-lock|src/platform/db/Table.cpp|s/HeaderLock header\(\*lock_, true\);(\s+id = backend_->Insert)/HeaderLock header(*lock_, false);\$1/|test_platform|DbLockTest.*"
-  "restore-escape-unchecked|src/archive/Restore.cpp|s/if \(!safe\) \{/if (false) {/|test_archive|*"
-  "install-escape-unchecked|src/update/InstallSection.cpp|s/if \(root.empty\(\) \|\| !StaysBelowRoot\(targetFolder\) \|\|/if (root.empty() ||/|test_update|InstallSection*"
-  "block-length-unbounded|src/archive/FormatIo.cpp|s/if \(size > static_cast<std::int64_t>\(kChunkSize\)\) \{/if (false) {/|test_archive|*"
-  "legacy-offset-unbounded|src/archive/Codecs.cpp|s/if \(offset > y \|\| count/if (count/|test_archive|Codecs*:Lzrw*"
-  "exclusive-open-shared|src/platform/db/TableLock.cpp|s/\(exclusive \? LOCK_EX : LOCK_SH\)/(LOCK_SH)/|test_platform|DbLockTest.*"
-  "log-keeps-26-lines|src/update/UpdateLog.cpp|s/if \(lines.size\(\) >= kMaxLogLines\)/if (lines.size() > kMaxLogLines)/|test_update|UpdateLog*"
+  "serial-coder-short-read@src/archive/SerialChunkCoder.cpp@s/if \(got != static_cast<std::int64_t>\(want\)\) \{/if (got < 0) {/@test_archive@*"
+  "copy-in-place@src/platform/Files.cpp@s/if \(out.Get\(\) < 0\) \{/if (out.Get() < 0 || targetStat) {/@test_platform@Files.*"
+  "dbase-insert-shared-lock@src/platform/db/Table.cpp@s/HeaderLock header\(\*lock_, true\);(\s+id = backend_->Insert)/HeaderLock header(*lock_, false);\$1/@test_platform@DbLockTest.*"
+  "restore-escape-unchecked@src/archive/Restore.cpp@s/if \(!safe\) \{/if (false) {/@test_archive@*"
+  "install-escape-unchecked@src/update/InstallSection.cpp@s/if \(root.empty\(\) \|\| !StaysBelowRoot\(targetFolder\) \|\|/if (root.empty() ||/@test_update@InstallSection*"
+  "block-length-unbounded@src/archive/FormatIo.cpp@s/if \(size > static_cast<std::int64_t>\(kChunkSize\)\) \{/if (false) {/@test_archive@*"
+  "legacy-offset-unbounded@src/archive/Codecs.cpp@s/if \(offset > y \|\| count/if (count/@test_archive@Lzrw1KhExpand*:CodecCompatibility*"
+  "exclusive-open-shared@src/platform/db/TableLock.cpp@s/\(exclusive \? LOCK_EX : LOCK_SH\)/(LOCK_SH)/@test_platform@DbLockTest.*"
+  "log-keeps-26-lines@src/update/UpdateLog.cpp@s/if \(lines.size\(\) >= kMaxLogLines\)/if (lines.size() > kMaxLogLines)/@test_update@UpdateLog*"
 )
 
 export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$scratch
@@ -70,7 +70,7 @@ selected() {
 missed=0
 declare -A checked=()
 for fault in "${faults[@]}"; do
-  IFS='|' read -r name file change program filter <<<"$fault"
+  IFS='@' read -r name file change program filter <<<"$fault"
   selected "$name" "$@" || continue
   if [ -z "${checked[$program $filter]:-}" ]; then
     compile "$program" || { echo "cannot build $program untouched, see $scratch/build.log"; exit 2; }
@@ -95,5 +95,5 @@ for fault in "${faults[@]}"; do
   cp "$root/$file" "$tree/$file"
 done
 # Build the programs again untouched, so that no planted fault stays in the copy's build.
-for program in $(printf '%s\n' "${faults[@]}" | cut -d'|' -f4 | sort -u); do compile "$program" || true; done
+for program in $(printf '%s\n' "${faults[@]}" | cut -d'@' -f4 | sort -u); do compile "$program" || true; done
 exit $missed

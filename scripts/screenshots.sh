@@ -1,6 +1,7 @@
 #!/bin/sh
-# Renders atualizar's windows into docs/: the main window in update mode and in edit mode, and the
-# entry dialog for a "[PONTO]" file. Uses Qt's offscreen platform, so no display is needed.
+# Renders atualizar's windows into docs/: the main window in update mode and in edit mode, the
+# entry dialog for a "[PONTO]" file and the internet settings. Uses Qt's offscreen platform, so no
+# display is needed.
 set -eu
 cd "$(dirname "$0")/.."
 BUILD_TARGETS=screenshots scripts/build.sh >/dev/null

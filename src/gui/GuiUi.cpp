@@ -12,6 +12,7 @@
 
 #include "gui/DialogViews.h"
 #include "gui/QtText.h"
+#include "gui/TFormaConexao.h"
 #include "gui/TFormaEdicaoView.h"
 #include "gui/TFormaajustaversao.h"
 #include "gui/TFrmProg.h"
@@ -227,6 +228,7 @@ void GuiUi::CloseProgressWindow() { progress_.reset(); }
 std::unique_ptr<GuiUi> MakeGuiUi() {
   RegisterAjustaVersaoView();
   RegisterFormaEdicaoView();
+  RegisterFormaConexaoView();
   return std::make_unique<GuiUi>();
 }
 

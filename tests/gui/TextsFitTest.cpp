@@ -14,10 +14,12 @@
 #include <QStyleOptionButton>
 
 #include "GuiTestHelpers.h"
+#include "app/FormaConexao.h"
 #include "app/FormaEdicao.h"
 #include "app/FormaLifto.h"
 #include "app/MessageLoop.h"
 #include "gui/MainWindowView.h"
+#include "gui/TFormaConexao.h"
 #include "gui/TFormaEdicaoView.h"
 #include "gui/TFormaajustaversao.h"
 #include "gui/TFrmProg.h"
@@ -174,6 +176,9 @@ QStringList AllWindowCuts() {
 
   TFormaajustaversao ajusta;
   cut << Rendered(ajusta, "TFormaajustaversao");
+  TFormaConexao conexao;
+  conexao.Load(app::conexao::MakeRequest({"Provedor", Ansi("Escritório Central")}, "Provedor", true));
+  cut << Rendered(conexao, "TFormaConexao");
   TFrmProg progress({"F:\\KORAMI\\DADOS\\Novo", "Gravando", "Record locked by another user.", 5});
   cut << Rendered(progress, "TFrmProg");
   for (const char* tipo : {"CONFIG", "BACKUP", "PONTO", "SERVIDOR", "WINDOWS"}) {

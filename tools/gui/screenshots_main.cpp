@@ -1,5 +1,6 @@
 // Pictures of atualizar's windows for the README: the main window in update mode and in edit mode,
-// and the entry dialog for a "[PONTO]" file, rendered by the Qt views into PNG files.
+// the entry dialog for a "[PONTO]" file and the internet settings, rendered by the Qt views into
+// PNG files.
 // Usage: screenshots FOLDER (run with QT_QPA_PLATFORM=offscreen and a scratch LIFTO_HOME).
 #include <iostream>
 #include <string>
@@ -8,10 +9,12 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include "app/FormaConexao.h"
 #include "app/FormaEdicao.h"
 #include "app/FormaLifto.h"
 #include "app/MessageLoop.h"
 #include "gui/MainWindowView.h"
+#include "gui/TFormaConexao.h"
 #include "gui/TFormaEdicaoView.h"
 #include "platform/Codepage.h"
 #include "platform/Environment.h"
@@ -98,5 +101,9 @@ int main(int argc, char** argv) {
   gui::TFormaEdicaoView view(dialog);
   view.Render();
   ok = Save(view, folder, "atualizar-edicao-dados.png") && ok;
+
+  gui::TFormaConexao conexao;
+  conexao.Load(app::conexao::MakeRequest({"Provedor", Ansi("Escritório")}, "Provedor", false));
+  ok = Save(conexao, folder, "atualizar-conexao.png") && ok;
   return ok ? 0 : 1;
 }

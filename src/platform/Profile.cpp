@@ -5,7 +5,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -14,6 +13,7 @@
 #include <unistd.h>
 
 #include "platform/Paths.h"
+#include "platform/SafeFiles.h"
 
 namespace lifto::platform {
 namespace {
@@ -61,28 +61,6 @@ std::string SystemReason(int error) { return std::strerror(error); }
 
 [[noreturn]] void FailCreate(std::string_view windowsPath, const std::string& reason) {
   throw std::runtime_error("Cannot create file \"" + std::string(windowsPath) + "\". " + reason);
-}
-
-// The file that a write to this path really replaces: the target of a symbolic link.
-fs::path WriteTarget(const fs::path& host) {
-  std::error_code ec;
-  if (fs::is_symlink(host, ec)) {
-    fs::path resolved = fs::weakly_canonical(host, ec);
-    if (!ec) return resolved;
-  }
-  return host;
-}
-
-bool WriteAll(int fd, std::string_view content) {
-  while (!content.empty()) {
-    const ssize_t written = ::write(fd, content.data(), content.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    content.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
 }
 
 }  // namespace
@@ -208,56 +186,11 @@ std::string ReadTextFile(std::string_view windowsPath) {
 void ReplaceTextFile(std::string_view windowsPath, std::string_view content) {
   const auto host = ToHostPath(windowsPath);
   if (!host) FailCreate(windowsPath, "Its drive is not mapped");
-  const fs::path target = WriteTarget(*host);
-
-  struct stat old {};
-  const bool exists = ::stat(target.c_str(), &old) == 0;
-  if (exists) {
-    if (S_ISDIR(old.st_mode)) FailCreate(windowsPath, "It is a folder");
-    // A read-only file (no write permission, for the superuser too) stays as it is, as Windows
-    // refuses to open it for writing.
-    if ((old.st_mode & 0222) == 0) FailCreate(windowsPath, "Access is denied");
-    if (::access(target.c_str(), W_OK) != 0) FailCreate(windowsPath, SystemReason(errno));
-  }
-
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::random_device random;
-  fs::path temporary;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temporary = folder / (target.filename().string() + ".~" + std::to_string(random() % 1000000));
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) FailCreate(windowsPath, SystemReason(errno));
-  }
-  if (fd < 0) FailCreate(windowsPath, "No free temporary name beside it");
-
-  bool ok = WriteAll(fd, content);
-  int error = ok ? 0 : errno;
-  if (ok && exists && ::fchmod(fd, old.st_mode & 07777) != 0) {
-    ok = false;
-    error = errno;
-  }
-  if (ok && ::fsync(fd) != 0) {
-    ok = false;
-    error = errno;
-  }
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
-    ok = false;
-    error = errno;
-  }
-  if (!ok) {
-    ::unlink(temporary.c_str());
+  if (!ReplaceFile(*host, content)) {
+    const int error = errno;
+    if (error == EISDIR) FailCreate(windowsPath, "It is a folder");
+    if (error == EACCES) FailCreate(windowsPath, "Access is denied");
     FailCreate(windowsPath, SystemReason(error));
-  }
-  // The rename itself must reach the disk before the caller counts the file as written.
-  const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folderFd >= 0) {
-    ::fsync(folderFd);
-    ::close(folderFd);
   }
 }
 

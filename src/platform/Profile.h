@@ -59,7 +59,8 @@ class ProfileFile {
 
 /// Replaces a text file as a whole: the content goes to a new file in the same folder, is flushed
 /// to the disk and then renamed over the old one, so that a failure (a full disk, a crash) leaves
-/// either the old file or the new one, never a half-written one. A symbolic link is followed. The
+/// either the old file or the new one, never a half-written one. A symbolic link of the user or
+/// root is followed; one of another user (planted in a shared folder) is replaced itself. The
 /// old file's permissions are kept; a read-only file is not replaced.
 /// @throw std::runtime_error naming the file when it cannot be written
 void ReplaceTextFile(std::string_view windowsPath, std::string_view content);

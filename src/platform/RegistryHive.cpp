@@ -16,6 +16,7 @@
 
 #include "platform/Codepage.h"
 #include "platform/Environment.h"
+#include "platform/SafeFiles.h"
 #include "platform/UniqueFd.h"
 #include "platform/Utf16.h"
 
@@ -367,17 +368,6 @@ std::string ReadWholeFile(const std::filesystem::path& file, bool& exists) {
   throw std::runtime_error(what + " " + file.string() + ": " + std::strerror(errno));
 }
 
-void WriteAll(int fd, std::string_view bytes, const std::filesystem::path& file) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ThrowIo("cannot write", file);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-}
-
 }  // namespace
 
 std::string FoldCase(std::string_view text) {
@@ -506,42 +496,44 @@ bool RegistryHive::Remove(std::string_view keyPath, std::string_view valueName) 
 
 void UpdateHiveFile(const std::filesystem::path& file,
                     const std::function<void(RegistryHive&)>& change) {
-  std::filesystem::path target = file;
-  std::error_code ec;
-  // A hive that is a link to a file elsewhere is changed where it lies, keeping the link.
-  if (std::filesystem::is_symlink(target, ec)) {
-    const auto resolved = std::filesystem::weakly_canonical(target, ec);
-    if (!ec) target = resolved;
+  // Walked by descriptor: a hive that is a link of the user's or root's is changed where it lies,
+  // keeping the link; one that another user may have planted is refused, so that nobody else's
+  // file is read into the hive or replaced.
+  const auto at = Locate(file);
+  if (!at) ThrowIo("cannot reach", file);
+  const int folder = at->folder.Get();
+  struct stat present {};
+  if (::fstatat(folder, at->name.c_str(), &present, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(present.st_mode)) {
+    errno = ELOOP;
+    ThrowIo("refused a link of another user at", file);
   }
-  const std::filesystem::path lockPath = target.string() + ".lock";
-  UniqueFd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-  if (lock.Get() < 0) ThrowIo("cannot open the lock file", lockPath);
+  const std::filesystem::path lockPath = file.string() + ".lock";
+  const UniqueFd lock = OpenFile(at->name + ".lock", O_RDWR | O_CREAT, 0644, Links::Trusted, folder);
+  if (!lock.Valid()) ThrowIo("cannot open the lock file", lockPath);
   while (::flock(lock.Get(), LOCK_EX) != 0) {
     if (errno != EINTR) ThrowIo("cannot lock", lockPath);
   }
 
-  RegistryHive hive = RegistryHive::Load(target);
-  change(hive);
-  const std::string bytes = hive.Serialize();
-
-  mode_t mode = 0644;
-  struct stat info {};
-  if (::stat(target.c_str(), &info) == 0) mode = info.st_mode & 07777;
-
-  std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-  UniqueFd temp(::mkostemp(pattern.data(), O_CLOEXEC));
-  if (temp.Get() < 0) ThrowIo("cannot create a temporary file beside", target);
-  const std::filesystem::path tempPath = pattern;
-  try {
-    WriteAll(temp.Get(), bytes, tempPath);
-    if (::fchmod(temp.Get(), mode) != 0) ThrowIo("cannot set the permissions of", tempPath);
-    if (::fsync(temp.Get()) != 0) ThrowIo("cannot flush", tempPath);
-    if (::close(temp.Release()) != 0) ThrowIo("cannot close", tempPath);
-    if (::rename(tempPath.c_str(), target.c_str()) != 0) ThrowIo("cannot replace", target);
-  } catch (...) {
-    ::unlink(tempPath.c_str());
-    throw;
+  std::string old;
+  if (const UniqueFd in = OpenFile(at->name, O_RDONLY, 0, Links::Trusted, folder); in.Valid()) {
+    struct stat st {};
+    if (::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      throw ConfigError(file, 0, "is not a regular file");
+    }
+    char buffer[65536];
+    for (;;) {
+      const ssize_t got = ::read(in.Get(), buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) throw ConfigError(file, 0, "cannot be read: " + std::string(std::strerror(errno)));
+      if (got == 0) break;
+      old.append(buffer, static_cast<std::size_t>(got));
+    }
+  } else if (errno != ENOENT) {
+    throw ConfigError(file, 0, "cannot be read: " + std::string(std::strerror(errno)));
   }
+  RegistryHive hive = RegistryHive::Parse(old, file);
+  change(hive);
+  if (!ReplaceFile(at->name, hive.Serialize(), folder)) ThrowIo("cannot replace", file);
 }
 
 }  // namespace lifto::platform

@@ -84,7 +84,8 @@ std::string FoldCase(std::string_view text);
 
 /// Changes a hive file as one step that no other program's change can interleave with: takes an
 /// exclusive lock on "<file>.lock", reads the file, applies the change, writes the result to a
-/// temporary file beside it and renames that over the file. The file keeps its permission bits.
+/// temporary file beside it and renames that over the file. The file keeps its permission bits. A
+/// link at the file is followed only when it belongs to the user or root; another's is refused.
 /// @throw ConfigError when the file is malformed (it is then left as it is)
 /// @throw std::runtime_error naming the file when it cannot be locked, read or written
 void UpdateHiveFile(const std::filesystem::path& file,

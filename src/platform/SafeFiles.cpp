@@ -171,6 +171,23 @@ UniqueFd OpenFile(const fs::path& path, int flags, mode_t mode, Links links, int
   return fd;
 }
 
+std::optional<fs::path> ResolvedPath(const fs::path& path) {
+  const auto at = Locate(path);
+  if (!at) return std::nullopt;
+  struct stat st {};
+  if (::fstatat(at->folder.Get(), at->name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
+    errno = ELOOP;
+    return std::nullopt;
+  }
+  std::error_code ec;
+  const fs::path folder = fs::read_symlink(DescriptorPath(at->folder.Get()), ec);
+  if (ec) {
+    errno = ec.value();
+    return std::nullopt;
+  }
+  return at->name == "." ? folder : folder / at->name;
+}
+
 UniqueFd MakeFolders(const fs::path& path, Links links, int start) {
   auto at = DoWalk(path, links, true, start, Walk::MakeFolders);
   return at ? std::move(at->folder) : UniqueFd();
@@ -181,6 +198,63 @@ UniqueFd OpenFolder(const fs::path& path, Links links, int start) {
   if (!at) return UniqueFd();
   if (at->name == ".") return std::move(at->folder);
   return UniqueFd(::openat(at->folder.Get(), at->name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+bool ReplaceFile(const fs::path& path, std::string_view bytes, int start) {
+  const auto at = Locate(path, Links::Trusted, true, start);
+  if (!at) return false;
+  const int dir = at->folder.Get();
+  const char* name = at->name.c_str();
+  struct stat old {};
+  const bool exists = ::fstatat(dir, name, &old, AT_SYMLINK_NOFOLLOW) == 0;
+  // Only a regular file passes its permissions on; a link left here is another user's.
+  const bool keepMode = exists && S_ISREG(old.st_mode);
+  if (exists && S_ISDIR(old.st_mode)) {
+    errno = EISDIR;
+    return false;
+  }
+  if (keepMode) {
+    const UniqueFd file(::openat(dir, name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!file.Valid()) return false;
+    // A read-only file stays as it is, as it would on Windows; the rename alone would replace it.
+    if ((old.st_mode & 0222) == 0 || ::access(DescriptorPath(file.Get()).c_str(), W_OK) != 0) {
+      errno = EACCES;
+      return false;
+    }
+  }
+
+  std::string temporary;
+  UniqueFd fd;
+  for (int attempt = 0; attempt < 100 && !fd.Valid(); ++attempt) {
+    temporary = at->name + ".~" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+    fd.Reset(::openat(dir, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!fd.Valid() && errno != EEXIST) return false;
+  }
+  if (!fd.Valid()) {
+    errno = EEXIST;
+    return false;
+  }
+  bool ok = true;
+  for (std::string_view rest = bytes; ok && !rest.empty();) {
+    const ssize_t written = ::write(fd.Get(), rest.data(), rest.size());
+    if (written < 0 && errno == EINTR) continue;
+    ok = written >= 0;
+    if (ok) rest.remove_prefix(static_cast<std::size_t>(written));
+  }
+  ok = ok && (!keepMode || ::fchmod(fd.Get(), old.st_mode & 07777) == 0);
+  ok = ok && ::fsync(fd.Get()) == 0;
+  ok = ::close(fd.Release()) == 0 && ok;
+  ok = ok && ::renameat(dir, temporary.c_str(), dir, name) == 0;
+  if (!ok) {
+    const int error = errno;
+    ::unlinkat(dir, temporary.c_str(), 0);
+    errno = error;
+    return false;
+  }
+  // The rename itself reaches the disk with the folder's entry.
+  const UniqueFd folder(::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder.Valid()) ::fsync(folder.Get());
+  return true;
 }
 
 bool RemoveTree(int folder, const std::string& name) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -52,6 +53,12 @@ std::optional<Located> Locate(const std::filesystem::path& path, Links links = L
 UniqueFd OpenFile(const std::filesystem::path& path, int flags, mode_t mode = 0666,
                   Links links = Links::Trusted, int start = AT_FDCWD);
 
+/// The path that the walk reaches, every link it lets through resolved: for the libraries that open
+/// files by name only (the tables' SQLite and dBase files), so that they never follow a link that
+/// another user could have planted on the way.
+/// @return nullopt with errno set; ELOOP also when the last name is a link that the rule refuses
+std::optional<std::filesystem::path> ResolvedPath(const std::filesystem::path& path);
+
 /// Opens a folder (O_PATH), creating every missing level (mode 0777 less the umask) by descriptor.
 /// @return an invalid descriptor with errno set on failure
 UniqueFd MakeFolders(const std::filesystem::path& path, Links links = Links::Trusted,
@@ -60,6 +67,16 @@ UniqueFd MakeFolders(const std::filesystem::path& path, Links links = Links::Tru
 /// Opens an existing folder (O_PATH). @return an invalid descriptor with errno set on failure
 UniqueFd OpenFolder(const std::filesystem::path& path, Links links = Links::Trusted,
                     int start = AT_FDCWD);
+
+/// Replaces a file's content as one step: the bytes go to a new file beside it (in the folder the
+/// walk reached), are flushed to disk and renamed over the name, so a failure leaves the old file
+/// or the new one, never a part. The old file's permissions are kept. A link at the name that the
+/// rule lets through is followed (the file is replaced where it lies and the link stays); one that
+/// it does not let through is replaced itself.
+/// @return false with errno set: EISDIR for a folder, EACCES for a read-only file (one without
+///         write permission, for root too), else as the system reports
+/// @param start descriptor that a relative path starts from
+bool ReplaceFile(const std::filesystem::path& path, std::string_view bytes, int start = AT_FDCWD);
 
 /// Removes a name and everything below it, folder by folder through descriptors; links are
 /// removed themselves, never followed. Write permission is given back to folders that lack it.

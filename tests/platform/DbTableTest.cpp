@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 #include <shapefil.h>
 #include <sqlite3.h>
@@ -9,6 +11,7 @@
 #include "platform/db/DbErrors.h"
 #include "platform/db/Table.h"
 #include "support/DbSandbox.h"
+#include "support/SecondUser.h"
 #include "support/TempFolder.h"
 
 namespace lifto::platform::db {
@@ -323,6 +326,31 @@ TEST_F(DbTableTest, DbaseFilesAreReadAndWrittenWithTheirFieldTypes) {
   EXPECT_TRUE(DBFIsRecordDeleted(dbf, 1));
   EXPECT_STREQ(DBFReadStringAttribute(dbf, 0, 1), "RJ");
   DBFClose(dbf);
+}
+
+TEST_F(DbTableTest, AFolderLinkOfOurOwnIsFollowedAndATableLinkOfAnotherUserRefused) {
+  namespace fs = std::filesystem;
+  const auto dados = sandbox.Dados();
+  sandbox.CreateTable("Novo", kNovo);
+  const fs::path elsewhere = sandbox.Home().Home() / "elsewhere";
+  fs::rename(dados, elsewhere);
+  fs::create_directory_symlink(elsewhere, dados);
+  Table table;
+  table.SetDatabaseName("ALIAS_KORAMI");
+  table.SetTableName("NOVO");
+  table.Open();
+  EXPECT_EQ(table.RecordCount(), 2);
+  table.Close();
+
+  if (!test::CanActAsSecondUser()) GTEST_SKIP() << test::kNeedsRoot;
+  const fs::path victim = sandbox.Home().Home() / "victim.sqlite";
+  fs::rename(elsewhere / "Novo.sqlite", victim);
+  const std::string before = ReadFileBytes(victim);
+  test::MakeShared(elsewhere);
+  const std::string planted = (elsewhere / "Novo.sqlite").string();
+  ASSERT_TRUE(test::AsSecondUser([&] { return ::symlink(victim.c_str(), planted.c_str()) == 0; }));
+  EXPECT_EQ(EngineError([&] { table.Open(); }).first, code::kAccessDenied);
+  EXPECT_EQ(ReadFileBytes(victim), before);
 }
 
 }  // namespace

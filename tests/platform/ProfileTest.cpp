@@ -1,10 +1,14 @@
 #include "platform/Profile.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
 #include "support/SandboxHome.h"
+#include "support/SecondUser.h"
+#include "support/TempFolder.h"
 
 namespace lifto::platform {
 namespace {
@@ -109,6 +113,21 @@ TEST_F(ProfileFiles, ReplaceTextFileIsAllOrNothing) {
     EXPECT_EQ(entry.path().filename().string().find('~'), std::string::npos)
         << "a temporary file was left behind";
   }
+}
+
+TEST_F(ProfileFiles, ReplaceTextFileReplacesALinkOfAnotherUserItself) {
+  if (!test::CanActAsSecondUser()) GTEST_SKIP() << test::kNeedsRoot;
+  const auto victim = home_.Write("C:\\PRIVATE\\notes.txt", "victim's notes");
+  std::filesystem::create_directories(Drive("SHARE"));
+  test::MakeShared(Drive("SHARE"));
+  const std::string planted = Drive("SHARE/X.aex").string();
+  ASSERT_TRUE(test::AsSecondUser([&] { return ::symlink(victim.c_str(), planted.c_str()) == 0; }));
+
+  ReplaceTextFile("C:\\SHARE\\X.aex", "[PONTO]");
+
+  EXPECT_FALSE(std::filesystem::is_symlink(planted));
+  EXPECT_EQ(test::ReadFileBytes(planted), "[PONTO]");
+  EXPECT_EQ(test::ReadFileBytes(victim), "victim's notes");
 }
 
 }  // namespace

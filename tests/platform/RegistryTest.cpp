@@ -1,5 +1,6 @@
 #include "platform/Registry.h"
 
+#include <filesystem>
 #include <string>
 
 #include <sys/wait.h>
@@ -11,11 +12,17 @@
 #include "platform/Environment.h"
 #include "platform/RegistryHive.h"
 #include "platform/Utf16.h"
+#include "support/SecondUser.h"
 #include "support/TempFolder.h"
 
 namespace lifto::platform {
 namespace {
 
+using test::AsSecondUser;
+using test::CanActAsSecondUser;
+using test::kNeedsRoot;
+using test::MakeShared;
+using test::ReadFileBytes;
 using test::TempFolder;
 
 const std::string kExport4 =
@@ -257,6 +264,23 @@ TEST_F(RegistryStore, ProcessesWritingAtOnceLoseNothing) {
           << p << " " << i;
     }
   }
+}
+
+TEST_F(RegistryStore, AHiveLinkOfAnotherUserIsRefusedAndOneOfOurOwnIsFollowed) {
+  const auto mine = home_.Write("mine/HKCU.reg", "REGEDIT4\r\n\r\n");
+  ASSERT_EQ(::symlink(mine.c_str(), (home_.Path() / "HKCU.reg").c_str()), 0);
+  ASSERT_TRUE(WriteRegistry(RootKey::CurrentUser, "Software\\A", "x", std::uint32_t{1}));
+  EXPECT_TRUE(std::filesystem::is_symlink(home_.Path() / "HKCU.reg"));
+  EXPECT_NE(ReadFileBytes(mine).find("[HKEY_CURRENT_USER\\Software\\A]"), std::string::npos);
+
+  if (!CanActAsSecondUser()) GTEST_SKIP() << kNeedsRoot;
+  const auto victim = home_.Write("victim/.bashrc", "victim's shell");
+  const std::string planted = (home_.Path() / "HKLM.reg").string();
+  MakeShared(home_.Path());
+  ASSERT_TRUE(AsSecondUser([&] { return ::symlink(victim.c_str(), planted.c_str()) == 0; }));
+  EXPECT_FALSE(WriteRegistry(RootKey::LocalMachine, "Software\\A", "x", std::uint32_t{1}));
+  EXPECT_EQ(ReadFileBytes(victim), "victim's shell");
+  EXPECT_TRUE(std::filesystem::is_symlink(planted));
 }
 
 }  // namespace

@@ -203,7 +203,8 @@ SqliteTable::SqliteTable(const std::filesystem::path& file, const std::string& t
   // Checked before the library sees the file, so that a foreign file is never taken for an
   // empty database and written to.
   if (!HasSqliteHeader(file)) throw corrupt();
-  if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+  // The path comes with its links resolved: one appearing on it since is refused, not followed.
+  if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK) {
     const std::string reason = db_ ? FromUtf8(sqlite3_errmsg(db_)) : "out of memory";
     sqlite3_close(db_);
     throw EDBEngineError(code::kAccessDenied, "Cannot open the table.\rTable: " + display_ +

@@ -1,7 +1,11 @@
 #include "platform/db/TableStorage.h"
 
+#include <cerrno>
+
 #include "platform/Paths.h"
+#include "platform/SafeFiles.h"
 #include "platform/TextCase.h"
+#include "platform/db/DbErrors.h"
 #include "platform/db/DbfTable.h"
 #include "platform/db/PgConnection.h"
 #include "platform/db/PgTable.h"
@@ -49,7 +53,15 @@ TableStorage OpenTableStorage(const std::string& databaseName, const std::string
       return OpenServerTable(*server, tableName, exclusive);
     }
   }
-  const TableLocation location = LocateTable(databaseName, tableName);
+  TableLocation location = LocateTable(databaseName, tableName);
+  // The table libraries open files by name: they get the path with every link resolved that is
+  // the user's or root's, and a table reached through another user's link is refused.
+  if (const auto resolved = ResolvedPath(location.file)) {
+    location.file = *resolved;
+  } else if (errno == ELOOP) {
+    throw EDBEngineError(code::kAccessDenied, "Cannot open the table.\rTable: " + location.displayPath +
+                                                  "\rA link of another user leads to it");
+  }
   // The file is checked before the lock file is made beside it, so that nothing is added next
   // to a file that is not a table.
   TableStorage storage;

@@ -26,6 +26,8 @@
 /// interactive and edit modes leaves 0 unless a failure set 1.
 namespace lifto::app {
 
+class TFormaversoes;
+
 class TFormaLifto : public update::UpdateWindow {
  public:
   /// Height of the window in each layout (pixels, as the form designer's).
@@ -93,6 +95,8 @@ class TFormaLifto : public update::UpdateWindow {
   void ShowConnectionStatus(const std::string& text);
   /// Panel 0 of the version list window's status bar, set by that window while it is open.
   std::function<void(const std::string&)> versionListStatus;
+  /// The version list window of the application (not owned; the downloads show it).
+  TFormaversoes* Formaversoes = nullptr;
 
   // ---- Ending the tool ----
   /// Ends the tool with an exit status (0 work done, 1 failure or refusal).

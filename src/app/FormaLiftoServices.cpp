@@ -1,5 +1,6 @@
 #include "app/FormaLiftoServices.h"
 
+#include "app/DownloadModes.h"
 #include "app/FormaConexao.h"
 #include "app/FormaLifto.h"
 #include "app/FormaLiftoGeneration.h"
@@ -12,16 +13,6 @@
 #include "update/VersionList.h"
 
 namespace lifto::app {
-namespace {
-
-// A function this version of the program does not have yet says so plainly, in a message box
-// (and so in the transcript); a run that was started to do it by itself ends as not done (1).
-void NotAvailable(TFormaLifto& form, const std::string& function) {
-  support::ShowKindMessage(function + Ansi(" não está disponível nesta versão do programa."), 1);
-  if (form.RunsByItself()) form.EndTool(1);
-}
-
-}  // namespace
 
 FormaLiftoServices DefaultFormaLiftoServices() {
   FormaLiftoServices services;
@@ -50,13 +41,7 @@ FormaLiftoServices DefaultFormaLiftoServices() {
   services.clientChanged = ClientChanged;
   services.refreshVersion = [](project::ScriptLines& lines) { project::RefreshVersion(lines); };
   services.generateFromProject = GenerateFromProject;
-
-  // ---- Functions not built yet: each default below is replaced by its implementation. ----
-
-  // Downloads: the source "Internet" with "&Atualizar", "/I" and "/D".
-  services.download = [](TFormaLifto& form) {
-    NotAvailable(form, Ansi("A atualização pela Internet"));
-  };
+  services.download = DownloadUpdate;
   return services;
 }
 

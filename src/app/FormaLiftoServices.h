@@ -29,8 +29,7 @@ struct FormaLiftoServices {
   /// The update procedure from a diskette or folder (bot_atualizarClick with the source "Disco").
   std::function<void(TFormaLifto&)> updateFromDisk;
 
-  /// The download branch of bot_atualizarClick (the source "Internet", "/I", "/D"). Default: a
-  /// message box says the function is not available; a run that does it by itself ends with 1.
+  /// The download branch of bot_atualizarClick (the source "Internet", "/I", "/D").
   std::function<void(TFormaLifto&)> download;
 
   /// ReadInternetSettings: DialupName and AutoDial from the registry.

@@ -43,6 +43,7 @@ LiftoWindows CreateWindows(CommandLine commandLine, const std::string& fileVersi
   windows.FormaLifto->C_edicao.UseEntryDialog(*windows.FormaEdicao);
   windows.creationOrder.emplace_back(TFormaEdicao::kName);
   windows.Formaversoes = std::make_unique<TFormaversoes>();
+  windows.FormaLifto->Formaversoes = windows.Formaversoes.get();
   windows.creationOrder.emplace_back(TFormaversoes::kName);
   windows.FormaConexao = std::make_unique<TFormaConexao>();
   windows.creationOrder.emplace_back(TFormaConexao::kName);

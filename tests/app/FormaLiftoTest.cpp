@@ -273,47 +273,6 @@ TEST(FormaLifto, EditModeWithAProjectThatCannotBeReadGeneratesNothing) {
   EXPECT_EQ(ExitStatus(), 1);
 }
 
-// Until downloads and the internet settings are built, each says so in a message box, and a run
-// started to do one of them by itself ends as not done.
-TEST(FormaLifto, FunctionsNotBuiltYetSayItAndEndAnAutomaticRun) {
-  const auto defaults = app::DefaultFormaLiftoServices();
-  auto useDefaults = [&](FormHarness& h) {
-    h.services.download = defaults.download;
-  };
-  auto saysNotAvailable = [](const FakeUi& ui) {
-    for (const auto& message : ui.messages) {
-      if (message.kind != 1 ||
-          message.text.find(Ansi("não está disponível nesta versão do programa.")) == std::string::npos) {
-        return false;
-      }
-    }
-    return !ui.messages.empty();
-  };
-  for (const std::vector<std::string>& automatic :
-       {std::vector<std::string>{"/I", "/KORAMI.EXE"}, {"/D", "/KORAMI.EXE"}}) {
-    FormHarness h;
-    useDefaults(h);
-    h.home.Write("F:\\PROJ\\X.aex", "[CONFIG]\r\nTIPO=ATU\r\n");
-    h.Create(automatic);
-    h.ShowActivatePaint();
-    h.Advance(3000);
-    EXPECT_EQ(h.ui.messages.size(), 1u) << automatic[0];
-    EXPECT_TRUE(saysNotAvailable(h.ui)) << automatic[0];
-    EXPECT_TRUE(Ended()) << automatic[0];
-    EXPECT_EQ(ExitStatus(), 1) << automatic[0];
-  }
-
-  FormHarness h;
-  useDefaults(h);
-  TFormaLifto& f = h.Create({});
-  h.ShowActivatePaint();
-  f.ChooseOrigemDados(1);
-  f.bot_atualizarClick();
-  EXPECT_EQ(h.ui.messages.size(), 1u);
-  EXPECT_TRUE(saysNotAvailable(h.ui));
-  EXPECT_FALSE(Ended());
-}
-
 TEST(FormaLifto, StatusConventionWritesPanelZeroAndCopies) {
   FormHarness h;
   TFormaLifto& f = h.Create({});

@@ -1,0 +1,95 @@
+#include "update/DownloadFiles.h"
+
+#include "platform/Codepage.h"
+#include "platform/Files.h"
+#include "project/KnownPrograms.h"
+#include "project/ScriptText.h"
+#include "support/Utilities.h"
+#include "update/InstallRoots.h"
+
+namespace lifto::update {
+namespace {
+
+constexpr const char* kRecordSeparator = " ; ";
+
+std::string NameOfRemotePath(const std::string& remotePath) {
+  const auto slash = remotePath.rfind('/');
+  return slash == std::string::npos ? remotePath : remotePath.substr(slash + 1);
+}
+
+bool EndsWithNoCase(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() &&
+         project::UpperCase(text.substr(text.size() - end.size())) == project::UpperCase(end);
+}
+
+}  // namespace
+
+std::string DownloadFolder() { return support::TempFolder() + "\\vorndown"; }
+
+std::optional<std::string> UpdatesFolderOfRemotePath(const std::string& remotePath) {
+  const auto match = project::FindKnownProgram(remotePath);
+  if (!match.Found()) return std::nullopt;
+  const auto& row = match.Program();
+  const std::string base = match.kindV ? support::AliasPath(std::string(row.alias), true)
+                                       : AppPathFolder(std::string(row.programFile));
+  return base + "\\updates";
+}
+
+bool IsDownloadableScriptName(const std::string& name) {
+  if (name.find_first_of("/\\:") != std::string::npos) return false;
+  if (name.find("..") != std::string::npos) return false;
+  return name.size() > 4 && EndsWithNoCase(name, ".aex");
+}
+
+std::string ArchiveOfRemoteScript(const std::string& remotePath) {
+  std::string result;
+  const std::string upper = project::UpperCase(remotePath);
+  std::size_t from = 0;
+  for (std::size_t at; (at = upper.find(".AEX", from)) != std::string::npos; from = at + 4) {
+    result += remotePath.substr(from, at - from) + ".ATU";
+  }
+  return result + remotePath.substr(from);
+}
+
+bool DownloadUpdateFile(const std::string& remotePath, std::vector<std::string>& records,
+                        const FileDownloader& download) {
+  // Every caller builds the path from the known-programs table; one that names none has no
+  // updates folder to go to and is not fetched.
+  const auto folder = UpdatesFolderOfRemotePath(remotePath);
+  const std::string name = NameOfRemotePath(remotePath);
+  if (!folder || name.empty()) return false;
+  if (!platform::FolderExists(*folder)) platform::ForceFolders(*folder);
+  const std::string target = *folder + "\\" + name;
+  const std::string temporary = DownloadFolder();
+  if (!platform::FolderExists(temporary)) platform::ForceFolders(temporary);
+  const std::string local = temporary + "\\" + name;
+  const bool downloaded = download(remotePath, local);
+  records.push_back(local + kRecordSeparator + target);
+  return downloaded;
+}
+
+std::string RecordLocal(const std::string& record) { return support::GetField(record, 1, ";"); }
+
+std::string RecordTarget(const std::string& record) { return support::GetField(record, 2, ";"); }
+
+bool InstallDownloadedFiles(const std::vector<std::string>& records, const CopyProgress& progress) {
+  std::vector<std::string> copied;
+  bool ok = true;
+  for (const auto& record : records) {
+    const std::string local = RecordLocal(record);
+    const std::string target = RecordTarget(record);
+    progress("Copiando Arquivo " + local);
+    if (platform::CopyFile(local, target)) {
+      copied.push_back(target);
+      continue;
+    }
+    support::ShowKindMessage(Ansi("Erro ao copiar o arquivo ") + local + " para " + target, 4);
+    for (const auto& done : copied) platform::DeleteFile(done);
+    ok = false;
+    break;
+  }
+  support::DeleteFolderTree(DownloadFolder(), false);
+  return ok;
+}
+
+}  // namespace lifto::update

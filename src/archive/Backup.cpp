@@ -66,10 +66,12 @@ void BackupRun::ExpandFileSpec(const std::string& spec) {
       path = trimmed.substr(0, trimmed.size() - 2);
     }
   } else {
-    const auto at = LowerText(path).find("/s");
-    if (at != std::string::npos) {
+    // A "/" may separate folders in a Windows path too ("C:\dados/sub\*.*"): only a "/s" that
+    // ends the spec is the switch.
+    const std::string lower = LowerText(trimmed);
+    if (lower.size() >= 2 && lower.compare(lower.size() - 2, 2, "/s") == 0) {
       subfolders = true;
-      path.erase(at);
+      path = trimmed.substr(0, trimmed.size() - 2);
     }
   }
   Expand(LowerText(AbsoluteWindowsPath(TrimText(path))), subfolders);

@@ -182,6 +182,25 @@ TEST_P(RoundTrip, HostPathsWithBlanksAroundKeepEveryFolderNamedS) {
   }
 }
 
+TEST_P(RoundTrip, WindowsPathsKeepAFolderAfterASlashAndTakeTheSwitchOnlyAtTheEnd) {
+  Write("C:\\PROG\\SUB\\A.TXT", "a");
+  Write("C:\\PROG\\SUB\\DEEPER\\B.TXT", "b");
+  Write("C:\\PROG\\C.TXT", "c");
+  const std::pair<std::string, int> cases[] = {
+      {"C:\\PROG/sub\\*.*", 1}, {"C:\\PROG/sub\\*.* /s", 2}, {"C:\\PROG/sub\\*.*/S", 2}};
+  for (const auto& [spec, count] : cases) {
+    fs::remove(Host("C:\\OUT\\V.ATU"));
+    ASSERT_TRUE(backup.Backup({spec}, "C:\\OUT\\V.ATU")) << spec;
+    int names = 0;
+    backup.SetOnRestoreFile([&](TBackupFile&, std::string&, std::int32_t, bool& doRestore) {
+      ++names;
+      doRestore = false;
+    });
+    ASSERT_TRUE(backup.Restore("C:\\OUT\\V.ATU", "")) << spec;
+    EXPECT_EQ(names, count) << spec;
+  }
+}
+
 TEST_F(ArchiveTest, SerialAndParallelCodersWriteTheSameBytes) {
   Write("C:\\PROG\\A.BIN", std::string(40000, 'a') + RandomText(70000, 3) + std::string(16384, 'b'));
   Write("C:\\PROG\\B.TXT", "short");

@@ -91,9 +91,10 @@ void ApplyEditPageDialog(TFormaLifto& form, const support::DialogRequest& shown,
   if (auto line = Changed(shown, answered, "C_script")) page.ChooseLine(LineOf(page.C_script.items, *line));
   const auto command = Changed(shown, answered, "comando");
   if (!command || project::Trim(*command).empty()) return;
-  for (const auto& [name, run] : Commands()) {
-    if (project::SameText(name, project::Trim(*command))) {
-      MessageLoop::Deliver([&] { run(form); });
+  for (const auto& entry : Commands()) {
+    // The pair itself is captured: the fuzzing build's clang takes no structured binding there.
+    if (project::SameText(entry.first, project::Trim(*command))) {
+      MessageLoop::Deliver([&] { entry.second(form); });
       return;
     }
   }

@@ -35,6 +35,7 @@ class BackupRun {
  private:
   void ExpandFileSpec(const std::string& spec);
   void Expand(const std::string& spec, bool subfolders);
+  void AddFile(std::string path, std::uint32_t attributes);
   void SumSizes();
   void SaveFileIds();
   void WriteHeader(SpanningWriter& out);
@@ -80,6 +81,17 @@ void BackupRun::ExpandFileSpec(const std::string& spec) {
 void BackupRun::Expand(const std::string& spec, bool subfolders) {
   const std::string folder = FolderPart(spec);
   const std::string mask = FileNamePart(spec);
+  // A spec that names one file (a project lists each of its files so) is looked up directly:
+  // reading the whole folder again for each name of a long list costs more than coding the
+  // smaller files. A name ending in "." is left to the listing, whose matching takes it as a
+  // name without extension.
+  const bool oneName = !subfolders && !mask.empty() && mask.find_first_of("*?") == std::string::npos &&
+                       mask.back() != '.';
+  if (oneName) {
+    const auto attributes = platform::GetAttributes(spec);
+    if (attributes && (*attributes & platform::kAttrDirectory) == 0) AddFile(spec, *attributes);
+    return;
+  }
   for (const auto& entry : platform::FindFiles(spec)) {
     if (entry.name == "." || entry.name == "..") continue;
     if ((entry.attributes & platform::kAttrDirectory) != 0) {
@@ -87,12 +99,15 @@ void BackupRun::Expand(const std::string& spec, bool subfolders) {
       if (subfolders) Expand(LowerText(folder + entry.name + "\\" + mask), true);
       continue;
     }
-    std::string path = LowerText(folder + entry.name);
-    if (known_.contains(path) || path == archiveKey_) continue;
-    if (c_.backupMode_ == bmIncremental && (entry.attributes & platform::kAttrArchive) == 0) continue;
-    known_.insert(path);
-    files_.push_back(std::move(path));
+    AddFile(LowerText(folder + entry.name), entry.attributes);
   }
+}
+
+void BackupRun::AddFile(std::string path, std::uint32_t attributes) {
+  if (known_.contains(path) || path == archiveKey_) return;
+  if (c_.backupMode_ == bmIncremental && (attributes & platform::kAttrArchive) == 0) return;
+  known_.insert(path);
+  files_.push_back(std::move(path));
 }
 
 void BackupRun::SumSizes() {

@@ -68,6 +68,32 @@ class Generation : public ::testing::Test {
   Office office_;
 };
 
+// One command of the edit page, as the console front-end takes it.
+std::string Page(const std::string& command) { return "TFormaLifto.comando=" + command + ",ok,"; }
+
+TEST_F(Generation, ForAChosenClientTheSetIsRecordedWithARowPerEntryOfTheProjectOnDisk) {
+  // TIPO=REQ in the project, and the rows in the order PONTO, SERVIDOR, WINDOWS, BACKUP whatever
+  // the order of the sections in the file.
+  office_.Write("C:\\PROJ\\ATUAL65.aex",
+                "[CONFIG]\r\nALIAS=ALIAS_KORAMI\r\nPROG=KORAMI.EXE\r\nTIPO=REQ\r\nVERSAO=6.5.0.12\r\n\r\n"
+                "[BACKUP]\r\nB_ARQ10=<PONTO>\\INDICE.IDX\r\n\r\n"
+                "[PONTO]\r\nP_ARQ20=C:\\FONTES\\KORAMI.EXE , \\\r\nP_ARQ21=C:\\FONTES\\TABSQL.DB , \\\r\n\r\n"
+                "[SERVIDOR]\r\nS_ARQ22=C:\\FONTES\\TABSQL.DB , \\DADOS\\\r\n\r\n[WINDOWS]\r\n");
+  fs::create_directories(office_.Host("C:\\SAIDA"));
+  const AtualizarRun run = office_.Run(
+      {"/E"}, Page("bot_abreproj") + "arquivo=C:\\PROJ\\ATUAL65.aex,TFormaLifto.C_clientes=acme," + Page("bot_alvo") +
+                  "pasta=C:\\SAIDA," + Page("bot_gerar") + Page("bot_sair"));
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.Shows("Cópia concluída com sucesso!")) << run.output;
+  EXPECT_THAT(office_.Read("C:\\SAIDA\\ATUAL65.aex"), HasSubstr("VERSAO=6.5.0.12\r\nNUMDISCOS=1\r\n"));
+  EXPECT_THAT(office_.Read("C:\\PROJ\\ATUAL65.aex"), ::testing::Not(HasSubstr("NUMDISCOS")));
+  EXPECT_THAT(QueryRows(office_.Host("F:\\VORN\\DISCOS.sqlite"), "SELECT CONTROLE, AEX, ABREV, TIPO, NUMDISCOS FROM DISCOS"),
+              ::testing::ElementsAre("1|C:\\PROJ\\ATUAL65.aex|ACME|1|1"));
+  EXPECT_THAT(QueryRows(office_.Host("F:\\VORN\\ARQUIVOS.sqlite"), "SELECT DISCO, CHAVE, NOMEARQ, TAMARQ FROM ARQUIVOS"),
+              ::testing::ElementsAre("1|PONTO|C:\\FONTES\\KORAMI.EXE|7", "1|PONTO|C:\\FONTES\\TABSQL.DB|5",
+                                     "1|SERVIDOR|C:\\FONTES\\TABSQL.DB|5", "1|BACKUP|<PONTO>\\INDICE.IDX|"));
+}
+
 TEST_F(Generation, IntoTheProjectsFolderTheProjectItselfGetsTheDiskCount) {
   WriteProject("C:\\PROJ\\ATUAL65.aex", {"C:\\FONTES\\KORAMI.EXE"}, {"C:\\FONTES\\TABSQL.DB", "C:\\FONTES\\KORAMI.EXE"});
   const AtualizarRun run = office_.Run({"/E", "C:\\PROJ\\ATUAL65.aex"});

@@ -15,6 +15,7 @@
 #include "gui/TFormaConexao.h"
 #include "gui/TFormaEdicaoView.h"
 #include "gui/TFormaajustaversao.h"
+#include "gui/TFormaversoesView.h"
 #include "gui/TFrmProg.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
@@ -229,6 +230,7 @@ std::unique_ptr<GuiUi> MakeGuiUi() {
   RegisterAjustaVersaoView();
   RegisterFormaEdicaoView();
   RegisterFormaConexaoView();
+  RegisterFormaversoesView();
   return std::make_unique<GuiUi>();
 }
 

@@ -188,5 +188,57 @@ TEST(Download, DownloadThenAutomaticUpdateInstallsTheServersSet) {
   }
 }
 
+// A site that holds the vendor's key downloads the signatures beside the set and checks each
+// file before anything reaches the updates folder; a set without them, or signed by another key,
+// leaves no file and no marker there.
+TEST(Download, SiteWithTheVendorsKeyTakesOnlyWhatTheKeySigned) {
+  struct Case {
+    std::string name;
+    std::string archiveKey;  // the key that signs the archive; empty: nothing is signed
+    std::string message;     // UTF-8; empty for a download that completes
+  };
+  const std::vector<Case> cases = {
+      {"signed by the vendor", "vendor", ""},
+      {"no signatures", "", "Erro no download do arquivo /home/vornel/updates/KORAMI/X.aex.minisig"},
+      {"archive signed by another key", "other", "X.ATU"},
+  };
+  for (const auto& c : cases) {
+    DownloadOffice d;
+    d.Serve("KORAMI/versao.txt", "X.aex\r\n");
+    auto& office = d.office();
+    const auto key = [&](const std::string& name, const std::string& kind) {
+      return (office.Home().Home() / (name + "." + kind)).string();
+    };
+    for (const char* name : {"vendor", "other"}) {
+      ASSERT_EQ(office.RunAtu({"keygen", "--unencrypted", "--public", key(name, "pub"), "--secret",
+                               key(name, "key")}).status, 0);
+    }
+    if (!c.archiveKey.empty()) {
+      for (const auto& [file, signer] : {std::pair<std::string, std::string>{"X.aex", "vendor"},
+                                         {"X.ATU", c.archiveKey}}) {
+        ASSERT_EQ(office.RunAtu({"sign", (d.ServerFolder() / file).string(), "--key", key(signer, "key")}).status, 0);
+      }
+    }
+    const std::string pub = ReadFileBytes(key("vendor", "pub"));
+    const auto start = pub.find('\n') + 1;
+    office.Home().SetIniValue("Security", "PublicKey", pub.substr(start, pub.find('\n', start) - start));
+
+    const auto run = office.Run({"/I", "/KORAMI.EXE"}, "nao");
+    if (c.message.empty()) {
+      EXPECT_EQ(run.status, 0) << c.name << run.output;
+      EXPECT_EQ(office.Read(kUpdates + "X.ATU"), ServerBytes(d, "X.ATU")) << c.name;
+      EXPECT_TRUE(office.Exists(kUpdates + "X.ATU.minisig")) << c.name;
+      EXPECT_EQ(office.Read(kMarker), "X.aex\r\n") << c.name;
+      continue;
+    }
+    EXPECT_EQ(run.status, 1) << c.name << run.output;
+    EXPECT_TRUE(run.Shows(c.message)) << c.name << run.output;
+    EXPECT_FALSE(run.Shows("Download Concluído")) << c.name;
+    EXPECT_FALSE(office.Exists(kUpdates + "X.aex")) << c.name;
+    EXPECT_FALSE(office.Exists(kUpdates + "X.ATU")) << c.name;
+    EXPECT_FALSE(office.Exists(kMarker)) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace lifto::test

@@ -84,6 +84,11 @@ struct TComboBox : TControl {
 /// different text runs onChange.
 struct TComboEdit : TControl {
   std::vector<std::string> items;
+  /// A lookup box's cells of each item, shown as columns of its drop-down list; empty when the
+  /// list shows the items as they are.
+  std::vector<std::vector<std::string>> columns;
+  /// Rows the drop-down list shows at once.
+  int dropDownRows = 8;
   bool droppedDown = false;
   std::function<void()> onChange;
 

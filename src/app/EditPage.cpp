@@ -6,6 +6,7 @@
 
 #include "app/FormaLifto.h"
 #include "platform/Codepage.h"
+#include "project/Catalogue.h"
 #include "project/ScriptText.h"
 #include "support/Application.h"
 #include "support/Ui.h"
@@ -53,9 +54,15 @@ EditPage::EditPage(TFormaLifto& form)
                 {"Alterar Arquivo", [this] { bot_altClick(); }},
                 {"-", {}},
                 {"Excluir arquivo", [this] { bot_delClick(); }}};
+  C_clientes.dropDownRows = project::ClientChoice::kLinhasNaLista;
   C_clientes.onChange = [this] {
     if (form_.services().clientChanged) form_.services().clientChanged(form_);
   };
+}
+
+void EditPage::PickClient(int row) {
+  if (row < 0 || row >= static_cast<int>(C_clientes.items.size())) return;
+  C_clientes.SetText(C_clientes.items[static_cast<std::size_t>(row)]);
 }
 
 void EditPage::RefreshVersion() {

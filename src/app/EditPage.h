@@ -70,6 +70,9 @@ class EditPage {
   void ChooseLine(int index);
   /// The person typed or picked a client.
   void SetClientText(const std::string& text) { C_clientes.SetText(text); }
+  /// The person picked row `row` of the client list: the row's item becomes the text, which the
+  /// catalogue takes as that client.
+  void PickClient(int row);
 
   // ---- What the window and disk generation use ----
   /// Saves the project (Algorithm of bot_salvarprojClick): to C_projeto, or, for a project never

@@ -97,9 +97,13 @@ std::string ClientItem(const std::string& abrev, const std::string& escritorio) 
 
 void OpenCatalogueTables(TFormaLifto& form) {
   form.catalogue.Open();
-  auto& items = form.C_edicao.C_clientes.items;
-  items.clear();
-  for (const auto& [abrev, escritorio] : form.clientes.Items()) items.push_back(ClientItem(abrev, escritorio));
+  TComboEdit& box = form.C_edicao.C_clientes;
+  box.items.clear();
+  box.columns.clear();
+  for (const auto& [abrev, escritorio] : form.clientes.Items()) {
+    box.items.push_back(ClientItem(abrev, escritorio));
+    box.columns.push_back({abrev, escritorio});
+  }
 }
 
 void ClientChanged(TFormaLifto& form) {

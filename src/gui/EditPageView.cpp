@@ -1,7 +1,6 @@
 #include "gui/EditPageView.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,6 +16,7 @@
 
 #include "app/EditPage.h"
 #include "app/FormaLifto.h"
+#include "gui/LookupComboBox.h"
 #include "gui/QtText.h"
 
 namespace lifto::gui {
@@ -54,11 +54,8 @@ void EditPageView::BuildWidgets() {
   auto* cliente = new QGroupBox(ToQt(page_.GrupoCliente.caption), this);
   auto* clienteLayout = new QHBoxLayout(cliente);
   clienteLayout->setContentsMargins(6, 2, 6, 4);
-  clientes_ = new QComboBox(cliente);
+  clientes_ = new LookupComboBox(cliente);
   clientes_->setObjectName("C_clientes");
-  clientes_->setEditable(true);
-  clientes_->setInsertPolicy(QComboBox::NoInsert);
-  clientes_->setMaxVisibleItems(7);
   clienteLayout->addWidget(clientes_);
   root->addWidget(cliente);
 
@@ -127,9 +124,11 @@ void EditPageView::Connect() {
     const auto run = handler;
     connect(button, &QPushButton::clicked, this, [this, run] { forward_([this, run] { (page_.*run)(); }); });
   }
-  connect(clientes_, &QComboBox::editTextChanged, this, [this](const QString& text) {
+  connect(clientes_, &LookupComboBox::Typed, this, [this](const QString& text) {
     forward_([this, text] { page_.SetClientText(FromQt(text)); });
   });
+  connect(clientes_, &LookupComboBox::Picked, this,
+          [this](int row) { forward_([this, row] { page_.PickClient(row); }); });
   connect(script_, &QListWidget::currentRowChanged, this,
           [this](int row) { forward_([this, row] { page_.ChooseLine(row); }); });
   connect(script_, &QListWidget::itemDoubleClicked, this,
@@ -166,12 +165,14 @@ void EditPageView::Render() {
     const QSignalBlocker block(clientes_);
     QStringList items;
     for (const auto& item : p.C_clientes.items) items << ToQt(item);
-    QStringList current;
-    for (int i = 0; i < clientes_->count(); ++i) current << clientes_->itemText(i);
-    if (current != items) {
-      clientes_->clear();
-      clientes_->addItems(items);
+    QList<QStringList> cells;
+    for (const auto& row : p.C_clientes.columns) {
+      QStringList line;
+      for (const auto& cell : row) line << ToQt(cell);
+      cells << line;
     }
+    clientes_->SetRows(items, cells);
+    clientes_->setMaxVisibleItems(p.C_clientes.dropDownRows);
     if (FromQt(clientes_->currentText()) != p.C_clientes.Text()) clientes_->setEditText(ToQt(p.C_clientes.Text()));
   }
   Show(clientes_, p.C_clientes);

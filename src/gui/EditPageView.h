@@ -4,7 +4,6 @@
 
 #include <QWidget>
 
-class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QMenu;
@@ -20,6 +19,8 @@ class TFormaLifto;
 /// forwards the person's events to the page's handlers through the main window, which renders
 /// again afterwards. Child widgets carry the control names as object names ("C_script").
 namespace lifto::gui {
+
+class LookupComboBox;
 
 class EditPageView : public QWidget {
   Q_OBJECT
@@ -47,7 +48,7 @@ class EditPageView : public QWidget {
   Forwarder forward_;
   int renderedFocusRequests_ = 0;
 
-  QComboBox* clientes_ = nullptr;
+  LookupComboBox* clientes_ = nullptr;
   QLineEdit* projeto_ = nullptr;
   QPushButton* novo_ = nullptr;
   QPushButton* abre_ = nullptr;

@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include <QApplication>
-#include <QInputDevice>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -29,19 +28,6 @@
 // visible, what their captions and tool tips say, and that the person's input reaches the logic.
 namespace lifto::gui {
 namespace {
-
-// Showing a window registers an input device as a child of the application object, which outlives
-// Qt's list of devices at exit: release the devices while the list is still there.
-void ReleaseInputDevicesAtExit() {
-  static const bool registered = [] {
-    std::atexit([] {
-      const auto devices = QInputDevice::devices();
-      for (const QInputDevice* device : devices) delete device;
-    });
-    return true;
-  }();
-  (void)registered;
-}
 
 template <typename T>
 T* Child(const QWidget& parent, const char* name) {
@@ -69,7 +55,7 @@ TEST(EditPageView, ShowsTheEditorOfTheProject) {
   view.Render();
   view.show();
   QApplication::processEvents();
-  ReleaseInputDevicesAtExit();
+  test::ReleaseInputDevicesAtExit();
 
   EXPECT_EQ(view.windowTitle(), QString::fromUtf8("Lifto 8.2 (Modo Edição)"));
   EXPECT_EQ(Child<QStackedWidget>(view, "C_pag")->currentWidget()->objectName(), "C_edicao");
@@ -129,7 +115,7 @@ TEST_P(EntryDialogView, ShowsTheControlsOfItsType) {
   TFormaEdicaoView view(dialog);
   view.show();
   QApplication::processEvents();
-  ReleaseInputDevicesAtExit();
+  test::ReleaseInputDevicesAtExit();
 
   EXPECT_EQ(view.windowTitle(), QString::fromUtf8("Edição de Dados"));
   EXPECT_FALSE(view.windowFlags() & Qt::WindowCloseButtonHint);

@@ -22,6 +22,7 @@ TEST(FormaConexaoView, OkNeedsAConnectionAndReturnsTheChoice) {
   auto dialog = app::conexao::MakeRequest({"Provedor", Ansi("Escritório")}, "", true);
   bool stayedOpen = false;
   test::WhenModal([&](QWidget* modal) {
+    test::ReleaseInputDevicesAtExit();
     auto* form = qobject_cast<TFormaConexao*>(modal);
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->windowTitle(), QString::fromUtf8("Conexão Dial-UP"));

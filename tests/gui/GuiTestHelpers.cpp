@@ -1,12 +1,14 @@
 #include "GuiTestHelpers.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDialog>
+#include <QInputDevice>
 #include <QPointer>
 #include <QTimer>
 
@@ -24,6 +26,17 @@ void EnsureQtApplication() {
   static char name[] = "test_gui";
   static char* argv[] = {name, nullptr};
   static QApplication app(argc, argv);
+}
+
+void ReleaseInputDevicesAtExit() {
+  static const bool registered = [] {
+    std::atexit([] {
+      const auto devices = QInputDevice::devices();
+      for (const QInputDevice* device : devices) delete device;
+    });
+    return true;
+  }();
+  (void)registered;
 }
 
 void WhenModal(std::function<void(QWidget*)> act, std::source_location awaitedAt) {

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QInputDevice>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,21 +20,6 @@
 
 namespace lifto::gui {
 namespace {
-
-// Showing a window makes Qt register an input device, a child of the application object that the
-// test helpers keep in a static. At exit Qt's device list goes before that object, whose
-// destructor would then unregister the device from a list already gone: release the devices
-// first, while the list is still there.
-void ReleaseInputDevicesAtExit() {
-  static const bool registered = [] {
-    std::atexit([] {
-      const auto devices = QInputDevice::devices();
-      for (const QInputDevice* device : devices) delete device;
-    });
-    return true;
-  }();
-  (void)registered;
-}
 
 // The main window's view in a mode: the form shown with its waits skipped, rendered by the view.
 struct ViewInMode {
@@ -58,7 +42,7 @@ struct ViewInMode {
     view->Render();
     view->show();
     QApplication::processEvents();
-    ReleaseInputDevicesAtExit();
+    test::ReleaseInputDevicesAtExit();
   }
   ~ViewInMode() {
     view.reset();

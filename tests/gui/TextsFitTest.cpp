@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QInputDevice>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
@@ -32,19 +30,6 @@
 // one half larger: no label, check box or button shows its text cut.
 namespace lifto::gui {
 namespace {
-
-// Showing a window registers an input device as a child of the application object, which outlives
-// Qt's list of devices at exit: release the devices while the list is still there.
-void ReleaseInputDevicesAtExit() {
-  static const bool registered = [] {
-    std::atexit([] {
-      const auto devices = QInputDevice::devices();
-      for (const QInputDevice* device : devices) delete device;
-    });
-    return true;
-  }();
-  (void)registered;
-}
 
 // The text as drawn: "&" marks the mnemonic, "&&" is one "&".
 QString Shown(QString text) {
@@ -113,7 +98,7 @@ QStringList CutTexts(const QWidget& window, const QString& state) {
 QStringList Rendered(QWidget& window, const QString& state) {
   window.show();
   QApplication::processEvents();
-  ReleaseInputDevicesAtExit();
+  test::ReleaseInputDevicesAtExit();
   QStringList cut = CutTexts(window, state);
   window.hide();
   return cut;

@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
   ok = MainWindow({"/E"}, folder, "atualizar-edicao.png", [](app::TFormaLifto& form) {
          auto& page = form.C_edicao;
          page.C_projeto.SetText("F:\\PROJ\\ATUAL65.aex");
-         page.C_clientes.items = {"ACME      Escritório Acme Contabilidade"};
+         page.C_clientes.items = {"ACME  Escritório Acme Contabilidade"};
+         page.C_clientes.columns = {{"ACME", "Escritório Acme Contabilidade"}};
          page.C_clientes.SetText("ACME");
          page.C_script.items = {"[CONFIG]", "ALIAS=ALIAS_KORAMI", "PROG=KORAMI.EXE", "TIPO=ATU",
                                 "DESCRICAO=ATUALIZACAO 6.5", "VERSAO=6.5.0.12", "VERWIN=1", "EXECUTAR=", "",
@@ -87,6 +88,7 @@ int main(int argc, char** argv) {
                                 "W_ARQ19=C:\\FONTES\\MINHADLL.DLL , \\SYSTEM\\"};
          for (auto& line : page.C_script.items) line = Ansi(line);
          page.C_clientes.items[0] = Ansi(page.C_clientes.items[0]);
+         page.C_clientes.columns[0][1] = Ansi(page.C_clientes.columns[0][1]);
          page.C_script.itemIndex = 13;
        }) && ok;
 

@@ -26,6 +26,10 @@ namespace fs = std::filesystem;
 
 bool OnlyBlanks(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
 
+bool OthersMayWrite(const struct stat& folder) {
+  return (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0 || folder.st_uid != geteuid();
+}
+
 [[noreturn]] void Refuse(const fs::path& folder, const std::string& problem) {
   throw std::runtime_error("temporary folder " + folder.string() + ": " + problem);
 }
@@ -124,8 +128,12 @@ std::string PrivateTempFolder() {
   if (!host) Refuse(ToUtf8(value), "lies on a drive that is not mapped");
   struct stat st {};
   if (stat(host->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) Refuse(*host, "does not exist");
-  const bool othersMayWrite = (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 || st.st_uid != geteuid();
-  return ToWindowsPath(othersMayWrite ? PrivateFolderIn(*host, st) : *host);
+  return ToWindowsPath(OthersMayWrite(st) ? PrivateFolderIn(*host, st) : *host);
+}
+
+bool OthersMayWriteIn(const fs::path& hostFolder) {
+  struct stat st {};
+  return stat(hostFolder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && OthersMayWrite(st);
 }
 
 std::string OwnExecutablePath() {

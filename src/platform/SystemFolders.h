@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace lifto::platform {
@@ -22,6 +23,10 @@ std::string EnvironmentVariable(const std::string& name);
 /// when it cannot be kept private (a parent writable by others without the sticky bit, or one that
 /// belongs to a user other than root and the running one, who could rename the private folder).
 std::string PrivateTempFolder();
+
+/// Whether another user may create or swap entries in a host folder: it belongs to someone else,
+/// or its mode lets group or others write there (as /tmp). False when it is no folder.
+bool OthersMayWriteIn(const std::filesystem::path& hostFolder);
 
 /// The Windows form of the running program's own executable ("Z:\opt\lifto\atualizar"); empty
 /// when the host does not tell.

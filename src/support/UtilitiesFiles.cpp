@@ -4,9 +4,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "platform/Environment.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -18,13 +15,9 @@ namespace {
 
 constexpr std::size_t kEnvironmentTextMax = 4096;
 
-// Whether another user may create or swap entries in the folder: its owner, or anyone its
-// permissions let write there.
 bool WritableByOthers(const std::string& windowsFolder) {
   const auto host = platform::ToHostPath(windowsFolder);
-  struct stat st {};
-  if (!host || ::stat(host->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
-  return (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 || st.st_uid != ::geteuid();
+  return host && platform::OthersMayWriteIn(*host);
 }
 
 bool IsSymlink(const std::string& windowsPath) {

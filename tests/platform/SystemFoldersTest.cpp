@@ -135,6 +135,27 @@ TEST(SystemFolders, ThePrivateFolderCheckedIsTheOneUsedAfterItsNameIsSwapped) {
   EXPECT_EQ(test::ReadFileBytes(report), "ours " + away.string() + "\n");
 }
 
+// The one rule for temporary folders here and in the support library.
+TEST(SystemFolders, OthersMayWriteInAFolderOfAnotherOwnerOrOneOpenToGroupOrOthers) {
+  SandboxHome home;
+  const struct {
+    mode_t mode;
+    bool others;
+  } cases[] = {{0700, false}, {0750, false}, {0755, false}, {0770, true}, {0702, true}, {01777, true}};
+  for (const auto& c : cases) {
+    const fs::path folder = home.Home() / ("m" + std::to_string(c.mode));
+    fs::create_directory(folder);
+    chmod(folder.c_str(), c.mode);
+    EXPECT_EQ(OthersMayWriteIn(folder), c.others) << std::oct << c.mode;
+  }
+  EXPECT_FALSE(OthersMayWriteIn(home.Home() / "missing"));
+  EXPECT_FALSE(OthersMayWriteIn(home.Home() / "system.ini"));
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown((home.Home() / "m448").c_str(), 4321, 4321), 0);  // mode 0700, another owner
+    EXPECT_TRUE(OthersMayWriteIn(home.Home() / "m448"));
+  }
+}
+
 TEST(SystemFolders, TempThenTmpAndWindowsForms) {
   TempSetup setup;
   fs::create_directories(setup.home.Home() / "drive_c" / "Temp");

@@ -1,13 +1,10 @@
 // atu sign, verify and keygen end to end, on a set spread over volumes of a sandbox diskette.
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "e2e/AtuHelpers.h"
 #include "sign/KeyFiles.h"
 #include "support/SandboxHome.h"
 #include "support/TempFolder.h"
@@ -17,34 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct AtuRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-class AtuSign : public ::testing::Test {
- protected:
-  AtuSign() : home({{"A", "floppy"}}) {}
-
-  // Runs build/atu with the arguments (quoted for the shell) and the given standard input.
-  AtuRun Atu(const std::string& arguments, const std::string& input = "") {
-    const fs::path in = home.Home() / "in.txt";
-    const fs::path out = home.Home() / "out.txt";
-    const fs::path err = home.Home() / "err.txt";
-    std::ofstream(in) << input;
-    const std::string command = std::string(LIFTO_BINARY_DIR) + "/atu " + arguments + " <" + in.string() + " >" +
-                                out.string() + " 2>" + err.string();
-    AtuRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadFileBytes(out);
-    run.err = ReadFileBytes(err);
-    return run;
-  }
-
-  SandboxHome home;
-};
+using AtuSign = AtuTest;
 
 TEST_F(AtuSign, SignsAndVerifiesEveryFileOfASetAndNamesTheOneThatFails) {
   home.Write("A:\\SET.aex", "[CONFIG]\r\nVERSAO=1\r\n");
@@ -52,30 +22,30 @@ TEST_F(AtuSign, SignsAndVerifiesEveryFileOfASetAndNamesTheOneThatFails) {
   home.Write("A:\\SET.002", std::string(4000, '2'));
   const std::string set = "'A:\\SET.aex' 'A:\\SET.ATU' 'A:\\SET.002'";
 
-  AtuRun run = Atu("keygen --public 'C:\\CHAVES\\vendor.pub' --secret 'C:\\CHAVES\\vendor.key' --unencrypted");
+  AtuRun run = Run("keygen --public 'C:\\CHAVES\\vendor.pub' --secret 'C:\\CHAVES\\vendor.key' --unencrypted");
   ASSERT_EQ(run.status, 1) << "the folder does not exist yet: " << run.out;
   fs::create_directories(home.HostPath("C:\\CHAVES"));
-  run = Atu("keygen --public 'C:\\CHAVES\\vendor.pub' --secret 'C:\\CHAVES\\vendor.key' --unencrypted");
+  run = Run("keygen --public 'C:\\CHAVES\\vendor.pub' --secret 'C:\\CHAVES\\vendor.key' --unencrypted");
   ASSERT_EQ(run.status, 0) << run.err;
 
-  run = Atu("sign " + set + " --key 'C:\\CHAVES\\vendor.key'");
+  run = Run("sign " + set + " --key 'C:\\CHAVES\\vendor.key'");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(fs::exists(home.HostPath("A:\\SET.002.minisig")));
-  run = Atu("verify " + set + " --key 'C:\\CHAVES\\vendor.pub'");
+  run = Run("verify " + set + " --key 'C:\\CHAVES\\vendor.pub'");
   EXPECT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_NE(run.out.find("OK      A:\\SET.002\ttimestamp:"), std::string::npos) << run.out;
 
   home.Write("A:\\SET.002", std::string(3999, '2') + "3");
   fs::remove(home.HostPath("A:\\SET.aex.minisig"));
-  run = Atu("verify " + set + " --key 'C:\\CHAVES\\vendor.pub'");
+  run = Run("verify " + set + " --key 'C:\\CHAVES\\vendor.pub'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.out.find("FAILED  A:\\SET.aex: there is no signature file"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("OK      A:\\SET.ATU"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("FAILED  A:\\SET.002: the file does not match its signature"), std::string::npos);
   EXPECT_NE(run.err.find("2 of 3 files are not validly signed"), std::string::npos) << run.err;
 
-  EXPECT_EQ(Atu("verify 'A:\\SET.ATU'").status, 2);
-  EXPECT_EQ(Atu("sign --key 'C:\\CHAVES\\vendor.key'").status, 2);
+  EXPECT_EQ(Run("verify 'A:\\SET.ATU'").status, 2);
+  EXPECT_EQ(Run("sign --key 'C:\\CHAVES\\vendor.key'").status, 2);
 }
 
 TEST_F(AtuSign, AnEncryptedKeyTakesItsPasswordFromAFileOrStandardInputNeverTheCommandLine) {
@@ -85,16 +55,16 @@ TEST_F(AtuSign, AnEncryptedKeyTakesItsPasswordFromAFileOrStandardInputNeverTheCo
   // The key is made with light scrypt limits; keygen's own take a gigabyte and seconds.
   sign::WriteKeyPair(home.HostPath("C:\\k.pub"), home.HostPath("C:\\k.key"), "s3nha", sign::InteractiveLimits());
 
-  AtuRun run = Atu("sign 'A:\\SET.ATU' --key 'C:\\k.key' --password-file 'C:\\senha.txt'");
+  AtuRun run = Run("sign 'A:\\SET.ATU' --key 'C:\\k.key' --password-file 'C:\\senha.txt'");
   EXPECT_EQ(run.status, 0) << run.err;
-  run = Atu("sign 'A:\\SET.ATU' --key 'C:\\k.key'", "s3nha\n");
+  run = Run("sign 'A:\\SET.ATU' --key 'C:\\k.key'", "s3nha\n");
   EXPECT_EQ(run.status, 0) << run.err;
-  run = Atu("sign 'A:\\SET.ATU' --key 'C:\\k.key'", "errada\n");
+  run = Run("sign 'A:\\SET.ATU' --key 'C:\\k.key'", "errada\n");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("wrong password"), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find("errada"), std::string::npos);
-  EXPECT_EQ(Atu("sign 'A:\\SET.ATU' --key 'C:\\k.key' --password s3nha").status, 2);
-  EXPECT_EQ(Atu("verify 'A:\\SET.ATU' --key 'C:\\k.pub'").status, 0);
+  EXPECT_EQ(Run("sign 'A:\\SET.ATU' --key 'C:\\k.key' --password s3nha").status, 2);
+  EXPECT_EQ(Run("verify 'A:\\SET.ATU' --key 'C:\\k.pub'").status, 0);
 }
 
 }  // namespace

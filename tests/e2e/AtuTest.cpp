@@ -1,14 +1,11 @@
 // The atu program end to end, against a sandbox LIFTO_HOME: Windows paths through its drives.
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "support/SandboxHome.h"
+#include "e2e/AtuHelpers.h"
+#include "e2e/FaultHelpers.h"
 #include "support/TempFolder.h"
 
 namespace lifto::test {
@@ -16,49 +13,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct AtuRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-class Atu : public ::testing::Test {
- protected:
-  Atu() : home({{"A", "floppy"}}) {}
-
-  // Runs build/atu with the arguments (quoted for the shell), standard input closed.
-  AtuRun Atu_(const std::string& arguments) {
-    const fs::path out = home.Home() / "out.txt";
-    const fs::path err = home.Home() / "err.txt";
-    // The time limit ends a reader that goes round for ever.
-    const std::string command = "timeout 60 " + std::string(LIFTO_BINARY_DIR) + "/atu " + arguments + " <&- >" +
-                                out.string() + " 2>" + err.string();
-    AtuRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadFileBytes(out);
-    run.err = ReadFileBytes(err);
-    return run;
-  }
-
-  SandboxHome home;
-};
-
-std::string Noise(std::size_t size) {
-  std::mt19937 random(11);
-  std::string text(size, '\0');
-  for (auto& c : text) c = static_cast<char>(random());
-  return text;
-}
+using Atu = AtuTest;
 
 TEST_F(Atu, CreateListTestExtractRoundTrip) {
-  home.Write("C:\\PROG\\KORAMI.EXE", Noise(70000));
+  home.Write("C:\\PROG\\KORAMI.EXE", NoiseBytes(70000, 11));
   home.Write("C:\\PROG\\DADOS\\LEIA.TXT", std::string(5000, 'l'));
-  AtuRun run = Atu_("create 'A:\\UPD.ATU' 'C:\\PROG\\*.* /s' --title 'Atualização' --file-ids");
+  AtuRun run = Run("create 'A:\\UPD.ATU' 'C:\\PROG\\*.* /s' --title 'Atualização' --file-ids");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");  // no progress bar when standard error is not a terminal
 
-  run = Atu_("list 'A:\\UPD.ATU'");
+  run = Run("list 'A:\\UPD.ATU'");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("Title: Atualização\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("Files: 2\n"), std::string::npos);
@@ -66,54 +30,54 @@ TEST_F(Atu, CreateListTestExtractRoundTrip) {
   EXPECT_NE(run.out.find("c:\\prog\\korami.exe\t"), std::string::npos);
   EXPECT_NE(run.out.find("\t70000\tEC2\t1\n"), std::string::npos);
 
-  run = Atu_("test 'A:\\UPD.ATU'");
+  run = Run("test 'A:\\UPD.ATU'");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("All 3 entries are sound."), std::string::npos) << run.out;
 
-  run = Atu_("extract 'A:\\UPD.ATU' 'C:\\NOVO' --full-path");
+  run = Run("extract 'A:\\UPD.ATU' 'C:\\NOVO' --full-path");
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(ReadFileBytes(home.HostPath("C:\\NOVO\\PROG\\KORAMI.EXE")), Noise(70000));
+  EXPECT_EQ(ReadFileBytes(home.HostPath("C:\\NOVO\\PROG\\KORAMI.EXE")), NoiseBytes(70000, 11));
   EXPECT_EQ(ReadFileBytes(home.HostPath("C:\\NOVO\\PROG\\DADOS\\LEIA.TXT")), std::string(5000, 'l'));
 }
 
 TEST_F(Atu, VolumesBesideTheFirstAreUsedAndAMissingOneIsNamed) {
-  home.Write("C:\\BIG.BIN", Noise(100000));
-  AtuRun run = Atu_("create 'A:\\SET.ATU' 'C:\\BIG.BIN' --max-size 40000");
+  home.Write("C:\\BIG.BIN", NoiseBytes(100000, 11));
+  AtuRun run = Run("create 'A:\\SET.ATU' 'C:\\BIG.BIN' --max-size 40000");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("4 volumes"), std::string::npos) << run.out;
-  run = Atu_("extract 'A:\\SET.ATU' 'C:\\OUT'");
+  run = Run("extract 'A:\\SET.ATU' 'C:\\OUT'");
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(ReadFileBytes(home.HostPath("C:\\OUT\\BIG.BIN")), Noise(100000));
+  EXPECT_EQ(ReadFileBytes(home.HostPath("C:\\OUT\\BIG.BIN")), NoiseBytes(100000, 11));
 
   fs::remove(home.HostPath("A:\\SET.003"));
-  run = Atu_("extract 'A:\\SET.ATU' 'C:\\OUT2'");
+  run = Run("extract 'A:\\SET.ATU' 'C:\\OUT2'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("volume 3 is missing: A:\\SET.003"), std::string::npos) << run.err;
-  run = Atu_("test 'A:\\SET.ATU'");
+  run = Run("test 'A:\\SET.ATU'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("SET.003"), std::string::npos) << run.err;
 }
 
 TEST_F(Atu, DamageAndMistakesEndWithTheirExitStatus) {
   home.Write("C:\\A.TXT", std::string(30000, 'a'));
-  ASSERT_EQ(Atu_("create 'C:\\A.ATU' 'C:\\A.TXT'").status, 0);
+  ASSERT_EQ(Run("create 'C:\\A.ATU' 'C:\\A.TXT'").status, 0);
   std::string archive = ReadFileBytes(home.HostPath("C:\\A.ATU"));
   archive[12 + 4 + 8 + 4 + 4 + 4 + 3] ^= 0x40;  // inside the first block's deflate data
   home.Write("C:\\A.ATU", archive);
-  AtuRun run = Atu_("test 'C:\\A.ATU'");
+  AtuRun run = Run("test 'C:\\A.ATU'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.out.find("FAILED  c:\\a.txt: Compression error"), std::string::npos) << run.out;
-  run = Atu_("extract 'C:\\A.ATU' 'C:\\X'");
+  run = Run("extract 'C:\\A.ATU' 'C:\\X'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("Compression error"), std::string::npos) << run.err;
 
-  EXPECT_EQ(Atu_("list").status, 2);
-  EXPECT_EQ(Atu_("create 'C:\\B.ATU' 'C:\\A.TXT' --max-size 100").status, 2);
-  EXPECT_EQ(Atu_("extract 'C:\\A.ATU' 'C:\\X' --mode sometimes").status, 2);
-  run = Atu_("frobnicate");
+  EXPECT_EQ(Run("list").status, 2);
+  EXPECT_EQ(Run("create 'C:\\B.ATU' 'C:\\A.TXT' --max-size 100").status, 2);
+  EXPECT_EQ(Run("extract 'C:\\A.ATU' 'C:\\X' --mode sometimes").status, 2);
+  run = Run("frobnicate");
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("usage:"), std::string::npos);
-  run = Atu_("list 'C:\\NONE.ATU'");
+  run = Run("list 'C:\\NONE.ATU'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("C:\\NONE.ATU"), std::string::npos);
 }
@@ -140,11 +104,11 @@ TEST_F(Atu, AVolumeThatNamesItselfOrAnEarlierOneIsADamagedArchive) {
     SCOPED_TRACE(record);
     home.Write("A:\\X.ATU", first);
     home.Write("A:\\X.002", StoredSegment("5678") + Text(record));
-    AtuRun run = Atu_("extract 'A:\\X.ATU' 'C:\\OUT'");
+    AtuRun run = Run("extract 'A:\\X.ATU' 'C:\\OUT'");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Invalid disk record"), std::string::npos) << run.err;
     EXPECT_LE(fs::file_size(home.HostPath("C:\\OUT\\X.TXT")), 8u);
-    run = Atu_("test 'A:\\X.ATU'");
+    run = Run("test 'A:\\X.ATU'");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("does not follow volume 2"), std::string::npos) << run.err;
   }
@@ -155,17 +119,17 @@ TEST_F(Atu, ExtractFollowsNoLinkBelowTheFolder) {
   // --full-path. Entries must stay inside FOLDER whoever made the links.
   home.Write("C:\\PROG\\A.TXT", "from the archive");
   home.Write("C:\\PROG\\SUB\\B.TXT", "from the archive");
-  ASSERT_EQ(Atu_("create 'C:\\SET.ATU' 'C:\\PROG\\*.* /s'").status, 0);
+  ASSERT_EQ(Run("create 'C:\\SET.ATU' 'C:\\PROG\\*.* /s'").status, 0);
   const fs::path victim = home.Write("C:\\VICTIM\\FILE", "victim's");
   const fs::path out = home.HostPath("C:\\OUT");
   fs::create_directories(out / "PROG");
   fs::create_symlink(victim, out / "A.TXT");
   fs::create_directory_symlink(victim.parent_path(), out / "PROG" / "SUB");
 
-  AtuRun run = Atu_("extract 'C:\\SET.ATU' 'C:\\OUT'");
+  AtuRun run = Run("extract 'C:\\SET.ATU' 'C:\\OUT'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("a link stands there and is not followed"), std::string::npos) << run.err;
-  run = Atu_("extract 'C:\\SET.ATU' 'C:\\OUT' --full-path");
+  run = Run("extract 'C:\\SET.ATU' 'C:\\OUT' --full-path");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("a link in the target folder is not followed"), std::string::npos) << run.err;
   EXPECT_EQ(ReadFileBytes(victim), "victim's");

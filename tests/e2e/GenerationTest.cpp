@@ -156,6 +156,16 @@ TEST_F(Generation, ASigningKeySignsEachVolumeOnItsDisketteAndTheScriptWithItsCou
   EXPECT_THAT(office_.Read("A:\\ATUAL65.aex"), HasSubstr("NUMDISCOS=3"));
   EXPECT_EQ(shell("verify 'A:\\ATUAL65.aex' 'A:\\ATUAL65.ATU' 'A:\\ATUAL65.002' 'A:\\ATUAL65.003' --key 'C:\\VENDOR\\v.pub'"), 0);
   EXPECT_EQ(office_.Read("A:\\ATUAL65.003.minisig").find("PRIVATE"), std::string::npos);
+
+  // The office that holds the vendor's public key installs the set as generated, from the diskettes.
+  const std::string publicKey = office_.Read("C:\\VENDOR\\v.pub");
+  const auto keyLine = publicKey.find('\n') + 1;
+  office_.Home().SetSecurityValue("PublicKey", publicKey.substr(keyLine, publicKey.find('\n', keyLine) - keyLine));
+  const AtualizarRun update =
+      office_.Run({}, "TFormaLifto.caminho=A:\\,TFormaLifto.versao=ATUAL65.aex,ok,ok,ok,ok");
+  EXPECT_EQ(update.status, 0) << update.output;
+  EXPECT_EQ(office_.Read("C:\\KORAMI\\BIG.DAT"), office_.Read("C:\\FONTES\\BIG.DAT"));
+  EXPECT_EQ(office_.LogLines().size(), 1u);
 }
 
 TEST_F(Generation, FailuresEndWithStatusOneAndNoDiskCount) {

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
 
@@ -15,10 +16,12 @@
 #include "app/FormaConexao.h"
 #include "app/FormaEdicao.h"
 #include "app/FormaLifto.h"
+#include "app/FormaVersoes.h"
 #include "app/MessageLoop.h"
 #include "gui/MainWindowView.h"
 #include "gui/TFormaConexao.h"
 #include "gui/TFormaEdicaoView.h"
+#include "gui/TFormaversoesView.h"
 #include "gui/TFormaajustaversao.h"
 #include "gui/TFrmProg.h"
 #include "platform/Codepage.h"
@@ -65,6 +68,14 @@ std::optional<Room> TextRoom(const QWidget& widget) {
     option.text = box->text();
     const QRect text = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
     return Room{QFontMetrics(box->font()).horizontalAdvance(Shown(box->text())), text.width()};
+  }
+  if (const auto* radio = qobject_cast<const QRadioButton*>(&widget)) {
+    if (radio->text().isEmpty()) return std::nullopt;
+    QStyleOptionButton option;
+    option.initFrom(radio);
+    option.text = radio->text();
+    const QRect text = radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio);
+    return Room{QFontMetrics(radio->font()).horizontalAdvance(Shown(radio->text())), text.width()};
   }
   if (const auto* button = qobject_cast<const QPushButton*>(&widget)) {
     if (button->text().isEmpty()) return std::nullopt;
@@ -164,6 +175,25 @@ QStringList AllWindowCuts() {
   TFormaConexao conexao;
   conexao.Load(app::conexao::MakeRequest({"Provedor", Ansi("Escritório Central")}, "Provedor", true));
   cut << Rendered(conexao, "TFormaConexao");
+  // The version list with every program installed (two columns), then with a program's versions.
+  app::TFormaversoes versoes;
+  versoes.UseServer({
+      [] { return true; }, [] {}, [](const std::string&) { return true; },
+      [](const std::string&, const std::string&) { return false; },
+      [](const std::string&) { return std::optional<std::vector<std::string>>(); }, [](int) {},
+      [](const std::string&) { return true; },
+  });
+  versoes.FormShow();
+  {
+    TFormaversoesView view(versoes);
+    cut << Rendered(view, "TFormaversoes programs");
+    versoes.C_listaversoes.visible = true;
+    versoes.C_listaprog.visible = false;
+    versoes.C_grade.rows = {{"Arquivos", Ansi("Descrição")}, {"KORAMI65.aex", Ansi("Versão 6.5")}};
+    versoes.C_grade.row = 1;
+    view.Render();
+    cut << Rendered(view, "TFormaversoes versions");
+  }
   TFrmProg progress({"F:\\KORAMI\\DADOS\\Novo", "Gravando", "Record locked by another user.", 5});
   cut << Rendered(progress, "TFrmProg");
   for (const char* tipo : {"CONFIG", "BACKUP", "PONTO", "SERVIDOR", "WINDOWS"}) {

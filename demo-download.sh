@@ -12,7 +12,7 @@ repo=$(pwd)
 demo=$(mktemp -d)
 server=
 cleanup() {
-  [ -n "$server" ] && kill "$server" 2> /dev/null && wait "$server" 2> /dev/null
+  if [ -n "$server" ]; then kill "$server" 2> /dev/null || true; wait "$server" 2> /dev/null || true; fi
   rm -rf "$demo"
 }
 trap cleanup EXIT

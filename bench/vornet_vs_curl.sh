@@ -21,7 +21,7 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/vornet-bench.XXXXXX")
 server=
 cleanup() {
-  [ -n "$server" ] && kill "$server" 2> /dev/null && wait "$server" 2> /dev/null
+  if [ -n "$server" ]; then kill "$server" 2> /dev/null || true; wait "$server" 2> /dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -60,6 +60,7 @@ class RestoreRun {
   std::filesystem::path hostFolder_;
   platform::UniqueFd baseFolder_;
   platform::UniqueFd targetFolder_;
+  std::filesystem::path targetBelow_;  // targetFolder_ below baseFolder_, when it was reached so
   std::string targetName_;
   // Decoded data is gathered before it is written, so that a file costs few system calls.
   std::vector<std::uint8_t> pending_ = std::vector<std::uint8_t>(kWriteBuffer);
@@ -152,6 +153,7 @@ bool RestoreRun::OpenTargetFolder() {
   const std::filesystem::path host(hostTarget_);
   targetName_ = host.filename().string();
   if (folder_.empty()) {
+    targetBelow_.clear();
     targetFolder_ = platform::MakeFolders(host.parent_path());
     return targetFolder_.Valid();
   }
@@ -165,10 +167,14 @@ bool RestoreRun::OpenTargetFolder() {
   const auto below = host.parent_path().lexically_relative(hostFolder_);
   if (below.empty() || *below.begin() == "..") {
     // Where the caller's handler put the file elsewhere, the file's whole path is walked.
+    targetBelow_.clear();
     targetFolder_ = platform::MakeFolders(host.parent_path());
     return targetFolder_.Valid();
   }
+  // Entries of one folder follow each other: the folder made for the last one serves again.
+  if (targetFolder_.Valid() && below == targetBelow_) return true;
   targetFolder_ = platform::MakeFolders(below, platform::Links::None, baseFolder_.Get());
+  targetBelow_ = targetFolder_.Valid() ? below : std::filesystem::path();
   return targetFolder_.Valid();
 }
 
@@ -183,8 +189,11 @@ void RestoreRun::CloseTarget(HostFile& target) {
   pendingUsed_ = 0;
   const bool closed = target.Close();
   if (!closed && failure.empty()) failure = c_.currentFile_ + ": " + target.Error();
-  platform::SetLastWriteTime(hostTarget_, platform::FromDosDateTime(static_cast<std::uint32_t>(stamp_)));
-  if (failure.empty()) platform::MarkProgramRunnable(hostTarget_);
+  // Through the folder the file was made in: a walk of the whole path again for each file would
+  // cost more than writing most of them.
+  platform::SetLastWriteTimeAt(targetFolder_.Get(), targetName_,
+                               platform::FromDosDateTime(static_cast<std::uint32_t>(stamp_)));
+  if (failure.empty()) platform::MarkProgramRunnableAt(targetFolder_.Get(), targetName_);
   if (!failure.empty() && c_.errorCode_ == 0) c_.Fail(kErrorReadFile, failure);
 }
 

@@ -280,10 +280,9 @@ bool SetAttributes(std::string_view path, std::uint32_t attributes) {
   return file.Valid() && SetHostAttributes(DescriptorPath(file.Get()), attributes);
 }
 
-bool MarkProgramRunnable(std::string_view path) {
-  const auto host = ToHostPath(path);
-  if (!host) return false;
-  const UniqueFd in = OpenFile(*host, O_RDONLY);
+namespace {
+
+bool MarkOpenProgramRunnable(const UniqueFd& in) {
   struct stat st {};
   if (!in.Valid() || fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   char head[4] = {};
@@ -296,6 +295,19 @@ bool MarkProgramRunnable(std::string_view path) {
   return runnable == st.st_mode || fchmod(in.Get(), runnable & 07777) == 0;
 }
 
+}  // namespace
+
+bool MarkProgramRunnable(std::string_view path) {
+  const auto host = ToHostPath(path);
+  if (!host) return false;
+  return MarkOpenProgramRunnable(OpenFile(*host, O_RDONLY));
+}
+
+bool MarkProgramRunnableAt(int folder, const std::string& name) {
+  // Non-blocking, so that a FIFO put there cannot hold the open.
+  return MarkOpenProgramRunnable(UniqueFd(openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK)));
+}
+
 std::optional<std::time_t> GetLastWriteTime(std::string_view path) {
   const auto st = StatOf(path);
   if (!st) return std::nullopt;
@@ -305,11 +317,15 @@ std::optional<std::time_t> GetLastWriteTime(std::string_view path) {
 bool SetLastWriteTime(std::string_view path, std::time_t when) {
   const auto host = ToHostPath(path);
   if (!host) return false;
-  const struct timespec times[2] = {{0, UTIME_OMIT}, {when, 0}};
   const auto at = Locate(*host);
   if (!at) return false;
+  return SetLastWriteTimeAt(at->folder.Get(), at->name, when);
+}
+
+bool SetLastWriteTimeAt(int folder, const std::string& name, std::time_t when) {
+  const struct timespec times[2] = {{0, UTIME_OMIT}, {when, 0}};
   // A link left there (one that is not followed) keeps its target's time as it is.
-  return utimensat(at->folder.Get(), at->name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+  return utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 std::vector<DirEntry> FindFiles(std::string_view pattern) {

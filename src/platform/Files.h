@@ -54,10 +54,14 @@ bool SetAttributes(std::string_view path, std::uint32_t attributes);
 /// "#!" script) gets execute permission wherever it has read permission; other files stay as they
 /// are. @return false when the file cannot be read or its permissions cannot be changed
 bool MarkProgramRunnable(std::string_view path);
+/// The same for the entry `name` of an open folder; a link there is not followed.
+bool MarkProgramRunnableAt(int folder, const std::string& name);
 
 /// Last-write time as seconds since the epoch (UTC), or nullopt.
 std::optional<std::time_t> GetLastWriteTime(std::string_view path);
 bool SetLastWriteTime(std::string_view path, std::time_t when);
+/// The same for the entry `name` of an open folder; a link there keeps its target's time.
+bool SetLastWriteTimeAt(int folder, const std::string& name, std::time_t when);
 
 /// MS-DOS packed date-time (date in the high word, time in the low word) in local time: bits 0-4
 /// seconds / 2, 5-10 minutes, 11-15 hours, 16-20 day, 21-24 month, 25-31 years since 1980.

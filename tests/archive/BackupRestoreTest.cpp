@@ -11,6 +11,7 @@
 #include "archive/ArchiveError.h"
 #include "archive/BackupFile.h"
 #include "platform/Files.h"
+#include "platform/Paths.h"
 #include "support/Lzrw1KhCompressor.h"
 
 namespace lifto::archive {
@@ -48,6 +49,7 @@ TEST_P(RoundTrip, FilesOfEveryShapeComeBackWithTheirStamps) {
       {"TWO.BIN", std::string(16385, 'b')},
       {"TEXT.TXT", std::string(40000, 'c').replace(100, 11, "Atualiza\xE7\xE3o")},
       {"NOISE.BIN", RandomText(50000)},
+      {"RUN.SH", "#!/bin/sh\nexit 0\n"},
   };
   for (const auto& [name, data] : files) Write("C:\\PROG\\" + name, data);
   SetStamp("C:\\PROG\\NOISE.BIN", (22 << 25) | (3 << 21) | (15 << 16) | (10 << 11) | (30 << 5));
@@ -66,6 +68,12 @@ TEST_P(RoundTrip, FilesOfEveryShapeComeBackWithTheirStamps) {
     EXPECT_EQ(Read("C:\\DEST\\" + name), data) << name;
     EXPECT_EQ(StampOf("C:\\DEST\\" + name), StampOf("C:\\PROG\\" + name)) << name;
   }
+  // A program comes back runnable; other files do not.
+  const auto mode = [](const std::string& file) {
+    return std::filesystem::status(platform::ToHostPath(file).value()).permissions();
+  };
+  EXPECT_NE(mode("C:\\DEST\\run.sh") & std::filesystem::perms::owner_exec, std::filesystem::perms::none);
+  EXPECT_EQ(mode("C:\\DEST\\noise.bin") & std::filesystem::perms::owner_exec, std::filesystem::perms::none);
   EXPECT_EQ(progressFiles.back(), "");
   EXPECT_NE(std::find(progressFiles.begin(), progressFiles.end(), "C:\\DEST\\noise.bin"),
             progressFiles.end());

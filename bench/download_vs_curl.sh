@@ -33,9 +33,9 @@ for tool in /usr/bin/time /usr/bin/python3 curl bc; do
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/download-bench.XXXXXX")
-server=
+. "$root/bench/lib.sh"
 cleanup() {
-  if [ -n "$server" ]; then kill "$server" 2> /dev/null || true; wait "$server" 2> /dev/null || true; fi
+  stop_server
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -49,12 +49,7 @@ unset TMP XDG_RUNTIME_DIR
 mkdir -p "$c/KORAMI" "$c/WINDOWS/System" "$c/FONTES" "$c/UM" "$f/KORAMI/DADOS" "$f/KORAMI/updates" \
   "$work/temp" "$work/down" "$srv/KORAMI"
 chmod 700 "$work/temp"
-/usr/bin/python3 "$root/tests/net/servers/ftp_server.py" "$work/ftp" > "$work/port" &
-server=$!
-for _ in $(seq 100); do grep -q '^PORT' "$work/port" && break; sleep 0.1; done
-port=$(awk '/^PORT/ { print $2 }' "$work/port")
-[ -n "$port" ] || { echo "the FTP server did not start" >&2; exit 1; }
-url=ftp://127.0.0.1:$port
+start_ftp_server "$work/ftp"
 
 # The office, as demo-download.sh sets it up: drives, the program's alias and path, the office
 # table, and the helper and the tool where the tool starts them.
@@ -80,7 +75,6 @@ ln -s "$build/vornet" "$c/WINDOWS/System/Vornet.exe"
 ln -s "$build/atualizar" "$c/WINDOWS/System/atualizar.exe"
 
 # The set X: real files in their folders, each source with its share, every file in [PONTO].
-. "$root/bench/lib.sh"
 take /usr/lib/x86_64-linux-gnu $(( megabytes * 45 / 100 )) "$c/FONTES"
 take /usr/bin $(( megabytes * 15 / 100 )) "$c/FONTES"
 take /usr/share $(( megabytes * 30 / 100 )) "$c/FONTES"

@@ -31,3 +31,19 @@ best_of() {
 # mb_per_s BYTES: the throughput of the last best_of over BYTES.
 mb_per_s() { echo "$1 / 1000000 / $best" | bc -l; }
 mib() { echo "$1 / 1024" | bc -l; }
+
+# The loopback FTP server of the tests, for the download benchmarks. `server` holds its process;
+# start_ftp_server ROOT serves ROOT (the server's "/") and sets `url`. stop_server ends it.
+server=
+start_ftp_server() {
+  /usr/bin/python3 "$root/tests/net/servers/ftp_server.py" "$1" > "$work/port" &
+  server=$!
+  local port
+  for _ in $(seq 100); do grep -q '^PORT' "$work/port" && break; sleep 0.1; done
+  port=$(awk '/^PORT/ { print $2 }' "$work/port")
+  [ -n "$port" ] || { echo "the FTP server did not start" >&2; exit 1; }
+  url=ftp://127.0.0.1:$port
+}
+stop_server() {
+  if [ -n "$server" ]; then kill "$server" 2> /dev/null || true; wait "$server" 2> /dev/null || true; fi
+}

@@ -19,9 +19,9 @@ for tool in /usr/bin/time curl bc; do
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vornet-bench.XXXXXX")
-server=
+. "$root/bench/lib.sh"
 cleanup() {
-  if [ -n "$server" ]; then kill "$server" 2> /dev/null || true; wait "$server" 2> /dev/null || true; fi
+  stop_server
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -29,12 +29,7 @@ trap cleanup EXIT
 mkdir -p "$work/srv/home/vornel/updates" "$work/down"
 head -c $(( megabytes * 1024 * 1024 )) /dev/urandom > "$work/srv/home/vornel/updates/BIG.ATU"
 bytes=$(stat -c %s "$work/srv/home/vornel/updates/BIG.ATU")
-/usr/bin/python3 "$root/tests/net/servers/ftp_server.py" "$work/srv" > "$work/port" &
-server=$!
-for _ in $(seq 100); do grep -q '^PORT' "$work/port" && break; sleep 0.1; done
-port=$(awk '/^PORT/ { print $2 }' "$work/port")
-[ -n "$port" ] || { echo "the FTP server did not start" >&2; exit 1; }
-url=ftp://127.0.0.1:$port
+start_ftp_server "$work/srv"
 
 # A site of its own: the window runtime and the exchange file stay in it.
 export LIFTO_HOME=$work/home

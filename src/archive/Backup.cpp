@@ -68,7 +68,7 @@ void BackupRun::ExpandFileSpec(const std::string& spec) {
     }
   } else {
     // A "/" may separate folders in a Windows path too ("C:\dados/sub\*.*"): only a "/s" that
-    // ends the spec is the switch.
+    // ends the selection is the switch.
     const std::string lower = LowerText(trimmed);
     if (lower.size() >= 2 && lower.compare(lower.size() - 2, 2, "/s") == 0) {
       subfolders = true;

@@ -91,12 +91,18 @@ ServerProcess::~ServerProcess() {
   ::waitpid(pid_, nullptr, 0);
 }
 
+ServedTree::ServedTree() { MakeUpdatesTree(root_); }
+
+std::filesystem::path ServedTree::MakeCertificate() {
+  const auto [cert, key] = test::MakeCertificate(keys_.Path());
+  ca_ = cert;
+  return key;
+}
+
 FtpServer::FtpServer(const Options& options) : tls_(options.tls) {
-  MakeUpdatesTree(root_);
   std::vector<std::string> argv{"/usr/bin/python3", (kServers / "ftp_server.py").string(), Root().string()};
   if (tls_) {
-    const auto [cert, key] = MakeCertificate(keys_.Path());
-    ca_ = cert;
+    const auto key = MakeCertificate();
     argv.insert(argv.end(), {"--tls", ca_.string(), key.string()});
   }
   if (!options.cut.empty()) argv.insert(argv.end(), {"--cut", options.cut});
@@ -109,11 +115,9 @@ std::string FtpServer::Url() const {
 }
 
 HttpsServer::HttpsServer() {
-  MakeUpdatesTree(root_);
-  const auto [cert, key] = MakeCertificate(keys_.Path());
-  ca_ = cert;
+  const auto key = MakeCertificate();
   process_.emplace(std::vector<std::string>{"/usr/bin/python3", (kServers / "https_server.py").string(),
-                                            Root().string(), cert.string(), key.string()});
+                                            Root().string(), ca_.string(), key.string()});
 }
 
 std::string HttpsServer::Url() const { return "https://127.0.0.1:" + std::to_string(process_->Port()); }

@@ -31,8 +31,28 @@ class ServerProcess {
 };
 
 /// The update server's tree for the user vornel: home/vornel/updates with ok.txt, in its own
-/// TempFolder, served by pyftpdlib (plain or with explicit TLS).
-class FtpServer {
+/// TempFolder, and a folder for the certificate a TLS server makes for 127.0.0.1 (its own CA).
+class ServedTree {
+ public:
+  ServedTree();
+
+  const std::filesystem::path& Root() const { return root_.Path(); }
+  std::filesystem::path Updates() const { return Root() / "home/vornel/updates"; }
+  /// The certificate of the TLS server (its own CA); empty without TLS.
+  const std::filesystem::path& CaFile() const { return ca_; }
+
+ protected:
+  /// Makes the certificate; @return its key file
+  std::filesystem::path MakeCertificate();
+
+  TempFolder root_;
+  TempFolder keys_;
+  std::filesystem::path ca_;
+  std::optional<ServerProcess> process_;
+};
+
+/// The tree served by pyftpdlib (plain or with explicit TLS).
+class FtpServer : public ServedTree {
  public:
   struct Options {
     bool tls = false;
@@ -42,38 +62,20 @@ class FtpServer {
   FtpServer() : FtpServer(Options{}) {}
   explicit FtpServer(const Options& options);
 
-  const std::filesystem::path& Root() const { return root_.Path(); }
-  std::filesystem::path Updates() const { return Root() / "home/vornel/updates"; }
   /// "ftp://127.0.0.1:<port>" or "ftps://..."
   std::string Url() const;
-  /// The certificate of the TLS server (its own CA); empty without TLS.
-  const std::filesystem::path& CaFile() const { return ca_; }
 
  private:
-  TempFolder root_;
-  TempFolder keys_;
-  std::filesystem::path ca_;
   bool tls_;
-  std::optional<ServerProcess> process_;
 };
 
-/// The same tree served over HTTPS with basic authentication for vornel, with a certificate
-/// the fixture makes for 127.0.0.1 (its own CA).
-class HttpsServer {
+/// The same tree served over HTTPS with basic authentication for vornel.
+class HttpsServer : public ServedTree {
  public:
   HttpsServer();
 
-  const std::filesystem::path& Root() const { return root_.Path(); }
-  std::filesystem::path Updates() const { return Root() / "home/vornel/updates"; }
   /// "https://127.0.0.1:<port>"
   std::string Url() const;
-  const std::filesystem::path& CaFile() const { return ca_; }
-
- private:
-  TempFolder root_;
-  TempFolder keys_;
-  std::filesystem::path ca_;
-  std::optional<ServerProcess> process_;
 };
 
 /// A sandbox for the link: LIFTO_HOME with vornet installed as C:\WINDOWS\System\Vornet.exe,

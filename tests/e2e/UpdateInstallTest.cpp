@@ -53,7 +53,30 @@ TEST(UpdateInstall, InteractiveFromAFolderWithTheScriptChosen) {
                          path == "output.txt";
     EXPECT_TRUE(inRoots) << path;
   }
-  EXPECT_FALSE(office.Exists("C:\\..\\temp\\Vorn"));
+  // The extraction folder lies in the private temporary folder (TEMP), not on a drive.
+  EXPECT_FALSE(std::filesystem::exists(office.Home().Home() / "temp" / "Vorn"));
+}
+
+TEST(UpdateInstall, TargetsThatClimbAboveTheirRootLandNowhere) {
+  Office office;
+  office.MakeUpdate("F:\\UPD", "X", "6.5.0.12",
+                    {{"PONTO", "ESCAPED.EXE", "escaped program", "\\..\\..\\"},
+                     {"SERVIDOR", "ESCAPED.DB", "escaped table", "\\..\\..\\..\\"}});
+  const auto before = office.Snapshot();
+
+  const AtualizarRun run = office.Run({"F:\\UPD\\X.aex"}, "ok,ok,ok");
+
+  // Such a path stops at the top of the drive; a host path joined without that rule would reach
+  // the drive folder's parent, the sandbox itself.
+  for (const auto& top : {office.Host("C:\\"), office.Host("F:\\"), office.Home().Home()}) {
+    EXPECT_FALSE(std::filesystem::exists(top / "ESCAPED.EXE")) << top;
+    EXPECT_FALSE(std::filesystem::exists(top / "ESCAPED.DB")) << top;
+  }
+  for (const auto& path : ChangedPaths(before, office.Snapshot())) {
+    EXPECT_EQ(path.find("ESCAPED"), std::string::npos) << path << "\n" << run.output;
+  }
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(run.Shows("Não foi possível copiar o arquivo ESCAPED.EXE")) << run.output;
 }
 
 TEST(UpdateInstall, LinksThatAnotherUserPlantedInTheShareAreNotFollowed) {

@@ -393,8 +393,8 @@ void TFormaLifto::CloseWindow() {
 
 void TFormaLifto::ShowWorkingLayout() {
   Panelstatus.visible = true;
-  Panelstatus.left = 3;
-  Panelstatus.top = 8;
+  Panelstatus.left = kPainelEsquerda;
+  Panelstatus.top = kPainelTopo;
   bot_atualizar.visible = false;
   bot_confinet.visible = false;
   Titulo1.visible = false;
@@ -406,8 +406,8 @@ void TFormaLifto::SetHeight(int newHeight) { height = newHeight; }
 void TFormaLifto::ShowPanelStatus() {
   Panelstatus.visible = modoPainel;
   if (modoPainel) {
-    Panelstatus.left = 3;
-    Panelstatus.top = 8;
+    Panelstatus.left = kPainelEsquerda;
+    Panelstatus.top = kPainelTopo;
   }
 }
 

@@ -34,6 +34,9 @@ class TFormaLifto : public update::UpdateWindow {
   static constexpr int kAltura = 260;
   static constexpr int kAlturaPainel = 220;
   static constexpr int kAlturaEdicao = 384;
+  /// Where the status panel sits when it shows (pixels from the form's left and top).
+  static constexpr int kPainelEsquerda = 3;
+  static constexpr int kPainelTopo = 8;
   /// The delay timer's interval.
   static constexpr int kTempoMs = 3000;
 
@@ -115,7 +118,7 @@ class TFormaLifto : public update::UpdateWindow {
   std::vector<std::string>& VersionItems() override { return c_versao.items; }
   int& VersionItemIndex() override { return c_versao.itemIndex; }
   bool& VersionListEnabled() override { return c_versao.enabled; }
-  /// Panelstatus at left 3, top 8; bot_atualizar, bot_confinet and Titulo1 hidden; 220 high.
+  /// Panelstatus at kPainelEsquerda, kPainelTopo; bot_atualizar, bot_confinet and Titulo1 hidden; 220 high.
   void ShowWorkingLayout() override;
   void CountDiskConfirmed() override { ++geracao.discosGerados; }
 

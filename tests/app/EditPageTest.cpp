@@ -48,7 +48,7 @@ class EditPageTest : public ::testing::Test {
 
 TEST_F(EditPageTest, StartsWithANewProjectOnItsPage) {
   EXPECT_EQ(h.form().C_pag.activePage, "C_edicao");
-  EXPECT_EQ(h.form().height, 384);
+  EXPECT_EQ(h.form().height, app::TFormaLifto::kAlturaEdicao);
   EXPECT_EQ(lines(), project::NewScript());
   EXPECT_EQ(page().C_projeto.Text(), "");
   EXPECT_FALSE(page().projetoAlterado);

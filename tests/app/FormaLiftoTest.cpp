@@ -20,7 +20,7 @@ TEST(FormaLifto, InteractiveModeWaitsForThePersonWithDiscoAndADrive) {
   h.ShowActivatePaint();
 
   EXPECT_EQ(f.caption, Ansi("Lifto 8.2 (Modo Atualização)"));
-  EXPECT_EQ(f.height, 260);
+  EXPECT_EQ(f.height, TFormaLifto::kAltura);
   EXPECT_TRUE(f.bot_atualizar.visible);
   EXPECT_TRUE(f.bot_confinet.visible);
   EXPECT_FALSE(f.bot_gerar.visible);
@@ -91,11 +91,11 @@ TEST_P(AutomaticUpdate, ReadsTheMarkerAndStartsTheProcedureThreeSecondsAfterTheP
   h.ShowActivatePaint();
 
   EXPECT_EQ(f.caption, Ansi("Lifto 8.2 KORAMI(Atualização Automatica)"));
-  EXPECT_EQ(f.height, 220);
+  EXPECT_EQ(f.height, TFormaLifto::kAlturaPainel);
   EXPECT_FALSE(f.Titulo1.visible);
   EXPECT_TRUE(f.Panelstatus.visible);
-  EXPECT_EQ(f.Panelstatus.left, 3);
-  EXPECT_EQ(f.Panelstatus.top, 8);
+  EXPECT_EQ(f.Panelstatus.left, TFormaLifto::kPainelEsquerda);
+  EXPECT_EQ(f.Panelstatus.top, TFormaLifto::kPainelTopo);
   EXPECT_EQ(h.waits, (std::vector<int>{1000, 1500}));
 
   EXPECT_EQ(f.C_origemDados.itemIndex, 0);
@@ -109,8 +109,8 @@ TEST_P(AutomaticUpdate, ReadsTheMarkerAndStartsTheProcedureThreeSecondsAfterTheP
                f.C_opcoes.enabled || f.C_origemDados.enabled);
 
   ASSERT_TRUE(f.C_tempo.Enabled());
-  EXPECT_EQ(f.C_tempo.Interval(), 3000);
-  h.Advance(2999);
+  EXPECT_EQ(f.C_tempo.Interval(), TFormaLifto::kTempoMs);
+  h.Advance(TFormaLifto::kTempoMs - 1);
   EXPECT_EQ(h.updates, 0);
   h.Advance(1);
   EXPECT_EQ(h.updates, 1);
@@ -165,13 +165,13 @@ TEST(FormaLifto, AutomaticDownloadChoosesInternetAndStartsAfterThePaint) {
     TFormaLifto& f = h.Create({sw, "/seldor.exe"});
     h.ShowActivatePaint();
     EXPECT_EQ(f.caption, "Lifto 8.2 SELDOR(Download)");
-    EXPECT_EQ(f.height, 260);
+    EXPECT_EQ(f.height, TFormaLifto::kAltura);
     EXPECT_TRUE(f.Titulo1.visible);
     EXPECT_TRUE(f.Panelstatus.visible);
     EXPECT_EQ(f.C_origemDados.SelectedText(), "Internet");
     EXPECT_FALSE(f.C_caminhoOrigem.enabled);
     EXPECT_FALSE(f.enabled);
-    h.Advance(2999);
+    h.Advance(TFormaLifto::kTempoMs - 1);
     EXPECT_EQ(h.downloads, 0);
     h.Advance(1);
     EXPECT_EQ(h.downloads, 1);
@@ -191,10 +191,10 @@ TEST(FormaLifto, PathModeStartsTheProcedureFromThePaint) {
   EXPECT_TRUE(f.context.modoCaminho);
   EXPECT_EQ(f.labelstatus.caption, Ansi("Iniciando processo de atualização..."));
   EXPECT_FALSE(f.bot_atualizar.visible || f.bot_confinet.visible || f.Titulo1.visible);
-  EXPECT_EQ(f.height, 220);
+  EXPECT_EQ(f.height, TFormaLifto::kAlturaPainel);
   EXPECT_TRUE(f.Panelstatus.visible);
   EXPECT_TRUE(f.enabled);
-  h.Advance(3000);
+  h.Advance(TFormaLifto::kTempoMs);
   EXPECT_EQ(h.updates, 1);
   EXPECT_EQ(ExitStatus(), 1);  // until the procedure reports the work done
   f.MarkWorkDone();
@@ -230,7 +230,7 @@ TEST(FormaLifto, EditModeLaysOutTheEditPage) {
   TFormaLifto& f = h.Create({"/e"});
   h.ShowActivatePaint();
   EXPECT_EQ(f.caption, Ansi("Lifto 8.2 (Modo Edição)"));
-  EXPECT_EQ(f.height, 384);
+  EXPECT_EQ(f.height, TFormaLifto::kAlturaEdicao);
   EXPECT_EQ(f.C_pag.activePage, "C_edicao");
   EXPECT_FALSE(f.bot_atualizar.visible);
   EXPECT_FALSE(f.bot_confinet.visible);
@@ -299,7 +299,7 @@ TEST(FormaLifto, AsTheUpdateProceduresWindow) {
   w.ShowWorkingLayout();
   EXPECT_TRUE(f.Panelstatus.visible);
   EXPECT_FALSE(f.bot_atualizar.visible || f.bot_confinet.visible || f.Titulo1.visible);
-  EXPECT_EQ(f.height, 220);
+  EXPECT_EQ(f.height, TFormaLifto::kAlturaPainel);
   w.MarkFailed();
   EXPECT_FALSE(Ended());
   EXPECT_EQ(ExitStatus(), 1);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <deque>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <unordered_set>
@@ -39,7 +41,10 @@ class BackupRun {
   void SumSizes();
   void SaveFileIds();
   void WriteHeader(SpanningWriter& out);
-  void WriteEntry(SpanningWriter& out, ChunkCoder& coder, std::size_t index);
+  struct OpenedFile;
+  OpenedFile* OpenNext();
+  std::optional<ChunkSource> Upcoming();
+  void WriteEntry(SpanningWriter& out, ChunkCoder& coder, OpenedFile& file);
   void WriteFileSegment(SpanningWriter& out, ChunkCoder& coder, std::int64_t& remaining);
   void WriteFailed(SpanningWriter& out) {
     c_.Fail(kErrorWriteArchive, out.VolumePath() + ": " + out.Sink().Error());
@@ -52,6 +57,16 @@ class BackupRun {
   std::unordered_set<std::string> known_;
   std::vector<std::string> fileIds_;
   std::string fileIdFile_;
+  // A selected file opened for writing, or what the system said when it could not be: the
+  // parallel coder reads the files that follow while the current one's last chunks are coded.
+  struct OpenedFile {
+    std::size_t index = 0;
+    HostFile input;
+    bool opened = false;
+    std::int64_t size = 0;
+  };
+  std::deque<OpenedFile> opened_;  // the file being written first, then those opened ahead
+  std::size_t nextToOpen_ = 0;
 };
 
 void BackupRun::ExpandFileSpec(const std::string& spec) {
@@ -179,17 +194,40 @@ void BackupRun::WriteHeader(SpanningWriter& out) {
   if (!ok) WriteFailed(out);
 }
 
-void BackupRun::WriteEntry(SpanningWriter& out, ChunkCoder& coder, std::size_t index) {
-  const std::string& path = files_[index];
-  const bool isFileIds = index == 0 && !fileIdFile_.empty();
+// Opens the next selected file that still exists; a failure is kept for the file's turn, so that
+// it is reported where opening the file then would have met it.
+BackupRun::OpenedFile* BackupRun::OpenNext() {
+  while (nextToOpen_ < files_.size()) {
+    const std::size_t index = nextToOpen_++;
+    if (!platform::FileExists(files_[index])) continue;  // vanished since it was selected
+    OpenedFile& file = opened_.emplace_back();
+    file.index = index;
+    file.opened = file.input.Open(TrimText(files_[index]), HostFile::Mode::Read);
+    if (file.opened) file.size = file.input.Size();
+    return &file;
+  }
+  return nullptr;
+}
+
+// The coder reads ahead only into files that opened: the writing stops at one that did not.
+std::optional<ChunkSource> BackupRun::Upcoming() {
+  if (!c_.continue_ || (!opened_.empty() && !opened_.back().opened)) return std::nullopt;
+  OpenedFile* file = OpenNext();
+  if (file == nullptr || !file->opened) return std::nullopt;
+  return ChunkSource{&file->input, file->size};
+}
+
+void BackupRun::WriteEntry(SpanningWriter& out, ChunkCoder& coder, OpenedFile& file) {
+  const std::string& path = files_[file.index];
+  const bool isFileIds = file.index == 0 && !fileIdFile_.empty();
   const std::string trimmed = TrimText(path);
   if (!out.Out().Text(isFileIds ? std::string(kFileListName) : trimmed)) {
     throw ArchiveError(ErrorText(kErrorWriteArchive), out.VolumePath(), out.Sink().Error());
   }
   c_.currentFile_ = trimmed;
 
-  HostFile input;
-  if (!input.Open(c_.currentFile_, HostFile::Mode::Read)) {
+  HostFile& input = file.input;
+  if (!file.opened) {
     c_.Fail(kErrorReadFile, c_.currentFile_ + ": " + input.Error());
   } else {
     const auto when = platform::GetLastWriteTime(c_.currentFile_);
@@ -197,7 +235,7 @@ void BackupRun::WriteEntry(SpanningWriter& out, ChunkCoder& coder, std::size_t i
     if (!out.Out().Int32(stamp)) {
       c_.Fail(kErrorReadFile, out.VolumePath() + ": " + out.Sink().Error());
     } else {
-      std::int64_t remaining = input.Size();
+      std::int64_t remaining = file.size;
       coder.Start(input, remaining);
       do {
         WriteFileSegment(out, coder, remaining);
@@ -266,11 +304,12 @@ bool BackupRun::Run(const std::vector<std::string>& fileSpecs) {
   try {
     WriteHeader(out);
     const unsigned threads = c_.CodingThreads();
-    auto coder = threads > 1 ? MakeParallelChunkCoder(c_.compressionLevel_, std::min(threads, 4U))
+    auto coder = threads > 1 ? MakeParallelChunkCoder(c_.compressionLevel_, std::min(threads, 4U),
+                                                      [this] { return Upcoming(); })
                              : MakeSerialChunkCoder(c_.compressionLevel_);
-    for (std::size_t i = 0; i < files_.size() && c_.continue_; ++i) {
-      if (!platform::FileExists(files_[i])) continue;  // vanished since it was selected
-      WriteEntry(out, *coder, i);
+    while (c_.continue_ && (!opened_.empty() || OpenNext() != nullptr)) {
+      WriteEntry(out, *coder, opened_.front());
+      opened_.pop_front();
     }
     if (c_.continue_) {
       result = out.Out().Int32(0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -23,10 +24,21 @@ struct CodedChunk {
   const ChunkBuffer* stream = nullptr; ///< the zlib stream of a compressed block
 };
 
+/// A file the writer has opened to write next, with the bytes to be read from it.
+struct ChunkSource {
+  HostFile* input = nullptr;
+  std::int64_t size = 0;
+};
+/// The file to be started after those handed out so far, or nullopt when none is ready (yet).
+/// Called on the writer's thread; the file stays open until it is finished or the coder is gone.
+using UpcomingFiles = std::function<std::optional<ChunkSource>()>;
+
 class ChunkCoder {
  public:
   virtual ~ChunkCoder() = default;
   /// Begins a file: `size` bytes are to be read from `input`, which stays open until Finish.
+  /// Files handed out by UpcomingFiles are started in the order handed out; starting any other
+  /// file drops what was read ahead.
   virtual void Start(HostFile& input, std::int64_t size) = 0;
   /// The next chunk; valid until the following call. Only called while bytes of the file remain.
   virtual const CodedChunk& Next() = 0;
@@ -36,8 +48,11 @@ class ChunkCoder {
 
 /// Codes on the calling thread.
 std::unique_ptr<ChunkCoder> MakeSerialChunkCoder(TCompressionLevel level);
-/// Codes on `threads` worker threads, reading ahead a few chunks; the chunks come out in file
-/// order, byte for byte the same as the serial coder's.
-std::unique_ptr<ChunkCoder> MakeParallelChunkCoder(TCompressionLevel level, unsigned threads);
+/// Codes on `threads` worker threads, reading ahead a few chunks, past the end of the current
+/// file into those `upcoming` hands out; the chunks come out in file order, byte for byte the same
+/// as the serial coder's. Memory stays at a few chunks (and at most as many files open) whatever
+/// the files.
+std::unique_ptr<ChunkCoder> MakeParallelChunkCoder(TCompressionLevel level, unsigned threads,
+                                                   UpcomingFiles upcoming = {});
 
 }  // namespace lifto::archive

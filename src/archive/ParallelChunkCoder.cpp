@@ -1,9 +1,11 @@
 #include <algorithm>
 #include <array>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "archive/ChunkCoder.h"
@@ -11,12 +13,15 @@
 namespace lifto::archive {
 namespace {
 
-// The reading stays on the caller's thread, a few chunks ahead of the writing; worker threads
-// code the chunks read. A slot is handed back in file order once it is coded, so the archive is
-// written exactly as with one thread.
+// The reading stays on the caller's thread, a few chunks ahead of the writing, and goes on into
+// the files that follow, so that the workers need not wait at each file's end while the writer
+// closes one file and opens the next (most files of an update are a few chunks long). Worker
+// threads code the chunks read. A slot is handed back in file order once it is coded, so the
+// archive is written exactly as with one thread.
 class ParallelChunkCoder final : public ChunkCoder {
  public:
-  ParallelChunkCoder(TCompressionLevel level, unsigned threads) {
+  ParallelChunkCoder(TCompressionLevel level, unsigned threads, UpcomingFiles upcoming)
+      : upcoming_(std::move(upcoming)) {
     for (unsigned i = 0; i < threads; ++i) {
       workers_.emplace_back([this, level] { Work(level); });
     }
@@ -26,15 +31,20 @@ class ParallelChunkCoder final : public ChunkCoder {
     {
       std::lock_guard lock(mutex_);
       stopping_ = true;
+      queue_.clear();
     }
     work_.notify_all();
     for (auto& worker : workers_) worker.join();
   }
 
   void Start(HostFile& input, std::int64_t size) override {
-    input_ = &input;
-    unread_ = size;
-    head_ = tail_ = 0;
+    if (files_.empty() || files_.front().input != &input) {
+      // Not the file read ahead: whatever was read for others is of no use.
+      AwaitSlots(tail_);
+      head_ = tail_;
+      files_.clear();
+      files_.push_back({&input, std::max<std::int64_t>(size, 0), nextFile_++});
+    }
   }
 
   const CodedChunk& Next() override {
@@ -49,16 +59,14 @@ class ParallelChunkCoder final : public ChunkCoder {
   }
 
   void Finish() override {
-    std::unique_lock lock(mutex_);
-    coded_.wait(lock, [&] {
-      for (std::size_t seq = head_; seq < tail_; ++seq) {
-        if (slots_[seq % kSlots].state != State::Done) return false;
-      }
-      return true;
-    });
-    head_ = tail_ = 0;
-    input_ = nullptr;
-    unread_ = 0;
+    if (files_.empty()) return;
+    // The chunks of this file not taken (it ended early) are dropped once no worker holds them.
+    const std::uint64_t file = files_.front().number;
+    std::size_t end = head_;
+    while (end < tail_ && slots_[end % kSlots].file == file) ++end;
+    AwaitSlots(end);
+    head_ = end;
+    files_.pop_front();
   }
 
  private:
@@ -68,29 +76,45 @@ class ParallelChunkCoder final : public ChunkCoder {
     ChunkBuffer chunk{};
     ChunkBuffer stream{};
     CodedChunk result;
+    std::uint64_t file = 0;
     State state = State::Free;
   };
+  struct File {
+    HostFile* input;
+    std::int64_t unread;
+    std::uint64_t number;
+  };
 
-  // Reads chunks into every slot the writer is not holding.
+  // Reads chunks into every slot the writer is not holding: of the current file, then of those
+  // that follow it. Files without bytes take no slot, so their number is bounded apart.
   void Fill() {
-    while (unread_ > 0 && tail_ - head_ < kSlots) {
+    while (tail_ - head_ < kSlots) {
+      if (files_.empty() || files_.back().unread <= 0) {
+        if (!upcoming_ || files_.size() > kSlots) return;
+        const auto next = upcoming_();
+        if (!next) return;
+        files_.push_back({next->input, std::max<std::int64_t>(next->size, 0), nextFile_++});
+        continue;
+      }
+      File& file = files_.back();
       Slot& slot = slots_[tail_ % kSlots];
-      const auto want = static_cast<std::size_t>(std::min<std::int64_t>(unread_, kChunkSize));
-      const auto got = input_->Read(slot.chunk.data(), want);
+      const auto want = static_cast<std::size_t>(std::min<std::int64_t>(file.unread, kChunkSize));
+      const auto got = file.input->Read(slot.chunk.data(), want);
       slot.result = CodedChunk{};
       slot.result.stream = &slot.stream;
+      slot.file = file.number;
       ++tail_;
       if (got != static_cast<std::int64_t>(want)) {
         slot.result.readFailed = true;
         slot.result.readError =
-            got < 0 ? input_->Error() : "the file is shorter than when it was selected";
+            got < 0 ? file.input->Error() : "the file is shorter than when it was selected";
         slot.result.data = {slot.chunk.data(), got < 0 ? 0 : static_cast<std::size_t>(got)};
-        unread_ = 0;
+        file.unread = 0;
         std::lock_guard lock(mutex_);
         slot.state = State::Done;
-        return;
+        continue;
       }
-      unread_ -= got;
+      file.unread -= got;
       slot.result.data = {slot.chunk.data(), want};
       {
         std::lock_guard lock(mutex_);
@@ -101,6 +125,17 @@ class ParallelChunkCoder final : public ChunkCoder {
     }
   }
 
+  // Waits until the workers are done with every slot read before `end`.
+  void AwaitSlots(std::size_t end) {
+    std::unique_lock lock(mutex_);
+    coded_.wait(lock, [&] {
+      for (std::size_t seq = head_; seq < end; ++seq) {
+        if (slots_[seq % kSlots].state != State::Done) return false;
+      }
+      return true;
+    });
+  }
+
   void Work(TCompressionLevel level) {
     ChunkDeflater deflater(level);
     for (;;) {
@@ -108,7 +143,7 @@ class ParallelChunkCoder final : public ChunkCoder {
       {
         std::unique_lock lock(mutex_);
         work_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-        if (queue_.empty()) return;
+        if (stopping_) return;
         slot = queue_.front();
         queue_.pop_front();
       }
@@ -121,9 +156,11 @@ class ParallelChunkCoder final : public ChunkCoder {
     }
   }
 
+  UpcomingFiles upcoming_;
   std::array<Slot, kSlots> slots_;
-  HostFile* input_ = nullptr;
-  std::int64_t unread_ = 0;
+  // The file being written first, then those read ahead; only the last may have bytes unread.
+  std::deque<File> files_;
+  std::uint64_t nextFile_ = 1;
   std::size_t head_ = 0;  // chunks handed to the writer
   std::size_t tail_ = 0;  // chunks read
   std::mutex mutex_;
@@ -136,8 +173,9 @@ class ParallelChunkCoder final : public ChunkCoder {
 
 }  // namespace
 
-std::unique_ptr<ChunkCoder> MakeParallelChunkCoder(TCompressionLevel level, unsigned threads) {
-  return std::make_unique<ParallelChunkCoder>(level, std::max(threads, 1U));
+std::unique_ptr<ChunkCoder> MakeParallelChunkCoder(TCompressionLevel level, unsigned threads,
+                                                   UpcomingFiles upcoming) {
+  return std::make_unique<ParallelChunkCoder>(level, std::max(threads, 1U), std::move(upcoming));
 }
 
 }  // namespace lifto::archive

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
@@ -151,7 +152,20 @@ class ParallelSegmentDecoder final : public SegmentDecoder {
       slot.state = State::Done;
       return;
     }
+    SpinWhile(lock, [&] { return slot.state != State::Done; });
     done_.wait(lock, [&] { return slot.state == State::Done; });
+  }
+
+  // A block decodes in a few microseconds, less than putting a thread to sleep and waking it
+  // costs: a wait that is about to end is spun through instead (the lock released meanwhile).
+  template <typename Pending>
+  static void SpinWhile(std::unique_lock<std::mutex>& lock, Pending pending) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
+    while (pending() && std::chrono::steady_clock::now() < until) {
+      lock.unlock();
+      std::this_thread::yield();
+      lock.lock();
+    }
   }
 
   void Work() {
@@ -160,6 +174,7 @@ class ParallelSegmentDecoder final : public SegmentDecoder {
       Slot* slot = nullptr;
       {
         std::unique_lock lock(mutex_);
+        SpinWhile(lock, [&] { return !stopping_ && queue_.empty(); });
         work_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
         if (queue_.empty()) return;
         slot = queue_.front();

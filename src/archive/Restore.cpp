@@ -65,6 +65,9 @@ class RestoreRun {
   // Decoded data is gathered before it is written, so that a file costs few system calls.
   std::vector<std::uint8_t> pending_ = std::vector<std::uint8_t>(kWriteBuffer);
   std::size_t pendingUsed_ = 0;
+  // The first bytes of the entry being written: whether it is a program is known without
+  // opening the file again when it is closed (most entries are none).
+  std::string head_;
   static constexpr std::size_t kWriteBuffer = 256 * 1024;
   VolumeSource source_;
   std::unique_ptr<SegmentBuffers> buffers_ = std::make_unique<SegmentBuffers>();
@@ -124,6 +127,10 @@ SegmentEnd RestoreRun::ReadInto(FormatReader& in, HostFile* target) {
   const bool written = target != nullptr;
   if (written) {
     events.append = [this, target](std::span<const std::uint8_t> bytes) {
+      if (head_.size() < 4) {
+        const std::size_t taken = std::min<std::size_t>(4 - head_.size(), bytes.size());
+        head_.append(reinterpret_cast<const char*>(bytes.data()), taken);
+      }
       if (pendingUsed_ + bytes.size() > pending_.size()) Flush(*target);
       std::memcpy(pending_.data() + pendingUsed_, bytes.data(), bytes.size());
       pendingUsed_ += bytes.size();
@@ -193,12 +200,15 @@ void RestoreRun::CloseTarget(HostFile& target) {
   // cost more than writing most of them.
   platform::SetLastWriteTimeAt(targetFolder_.Get(), targetName_,
                                platform::FromDosDateTime(static_cast<std::uint32_t>(stamp_)));
-  if (failure.empty()) platform::MarkProgramRunnableAt(targetFolder_.Get(), targetName_);
+  if (failure.empty() && platform::IsProgramHead(head_)) {
+    platform::MarkProgramRunnableAt(targetFolder_.Get(), targetName_);
+  }
   if (!failure.empty() && c_.errorCode_ == 0) c_.Fail(kErrorReadFile, failure);
 }
 
 void RestoreRun::RestoreEntry(FormatReader& in, const std::string& name) {
   stamp_ = in.Int32();
+  head_.clear();
   c_.currentFile_ = TargetPath(name);
   const bool isFileIds = name == kFileListName;
   if (!isFileIds && !folder_.empty() && !c_.restoreFullPath_ && FileNamePart(name).find('/') != std::string::npos) {

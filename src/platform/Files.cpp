@@ -287,15 +287,17 @@ bool MarkOpenProgramRunnable(const UniqueFd& in) {
   if (!in.Valid() || fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   char head[4] = {};
   const ssize_t got = ::read(in.Get(), head, sizeof head);
-  const bool elf = got == 4 && std::string_view(head, 4) == "\x7F" "ELF";
-  const bool script = got >= 2 && head[0] == '#' && head[1] == '!';
-  if (!elf && !script) return true;
+  if (got <= 0 || !IsProgramHead(std::string_view(head, static_cast<std::size_t>(got)))) return true;
   // Each read bit gives the execute bit beside it (r-- to r-x).
   const mode_t runnable = st.st_mode | ((st.st_mode & (S_IRUSR | S_IRGRP | S_IROTH)) >> 2);
   return runnable == st.st_mode || fchmod(in.Get(), runnable & 07777) == 0;
 }
 
 }  // namespace
+
+bool IsProgramHead(std::string_view head) {
+  return head.substr(0, 4) == "\x7F" "ELF" || head.starts_with("#!");
+}
 
 bool MarkProgramRunnable(std::string_view path) {
   const auto host = ToHostPath(path);

@@ -54,6 +54,9 @@ bool SetAttributes(std::string_view path, std::uint32_t attributes);
 /// "#!" script) gets execute permission wherever it has read permission; other files stay as they
 /// are. @return false when the file cannot be read or its permissions cannot be changed
 bool MarkProgramRunnable(std::string_view path);
+/// Whether a file beginning with `head` (its first four bytes, or all of a shorter file) holds a
+/// program by the rule above: a caller that wrote the file knows without reading it again.
+bool IsProgramHead(std::string_view head);
 /// The same for the entry `name` of an open folder; a link there is not followed.
 bool MarkProgramRunnableAt(int folder, const std::string& name);
 

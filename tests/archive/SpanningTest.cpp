@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 class Spanning : public ArchiveTest {
  protected:
   void SetUp() override {
-    data = RandomText(3000000, 9);
+    data = "\x7F" "ELF" + RandomText(3000000, 9);  // a program: it must come back runnable
     Write("C:\\PROG\\BIG.DAT", data);
     backup.SetMaxSize(1437664);
   }
@@ -45,6 +45,7 @@ TEST_F(Spanning, DiskSizedVolumesEndWithTheirDiskRecords) {
   EXPECT_EQ(asked, (std::vector<std::uint16_t>{2, 3}));
   EXPECT_EQ(Read("C:\\DEST\\BIG.DAT"), data);
   EXPECT_EQ(StampOf("C:\\DEST\\BIG.DAT"), StampOf("C:\\PROG\\BIG.DAT"));
+  EXPECT_NE(fs::status(Host("C:\\DEST\\BIG.DAT")).permissions() & fs::perms::owner_exec, fs::perms::none);
   EXPECT_TRUE(errors.empty());
 }
 

@@ -12,6 +12,7 @@
 
 #include "platform/Codepage.h"
 #include "platform/UniqueFd.h"
+#include "vornet/CurlDriver.h"
 
 namespace lifto::vornet {
 namespace {
@@ -175,6 +176,7 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* user) noexcept {
 
 struct ServerClient::Session {
   CurlHandle handle;
+  CurlDriver driver;  ///< holds the connection between requests
   std::string base;  ///< scheme://authority[/prefix], without a trailing "/"
   bool ftp = false;
   bool http = false;
@@ -287,7 +289,7 @@ bool ServerClient::Perform(const std::string& url, bool noBody, std::string* bod
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, DiscardBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, nullptr);
   }
-  const CURLcode result = curl_easy_perform(h);
+  const CURLcode result = session_->driver.Perform(h);
   if (result != CURLE_OK) lastError_ = url + ": " + curl_easy_strerror(result);
   return result == CURLE_OK;
 }
@@ -357,7 +359,7 @@ bool ServerClient::Download(const std::string& remotePath, const std::filesystem
   curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, WriteToFile);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, &state);
-  const CURLcode result = curl_easy_perform(h);
+  const CURLcode result = session_->driver.Perform(h);
   if (result == CURLE_OK && !WritePending(state)) {
     lastError_ = temp + ": " + std::strerror(errno);
     return false;

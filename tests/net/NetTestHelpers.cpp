@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <csignal>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -107,7 +108,16 @@ FtpServer::FtpServer(const Options& options) : tls_(options.tls) {
   }
   if (!options.cut.empty()) argv.insert(argv.end(), {"--cut", options.cut});
   if (!options.stall.empty()) argv.insert(argv.end(), {"--stall", options.stall});
+  // Beside the certificate, outside the served tree.
+  argv.insert(argv.end(), {"--logins", (keys_.Path() / "logins").string()});
   process_.emplace(argv);
+}
+
+int FtpServer::Logins() const {
+  std::ifstream in(keys_.Path() / "logins");
+  int count = 0;
+  for (std::string line; std::getline(in, line);) ++count;
+  return count;
 }
 
 std::string FtpServer::Url() const {

@@ -31,7 +31,8 @@ class ServerProcess {
 };
 
 /// The update server's tree for the user vornel: home/vornel/updates with ok.txt, in its own
-/// TempFolder, and a folder for the certificate a TLS server makes for 127.0.0.1 (its own CA).
+/// TempFolder, and a folder outside it for the certificate a TLS server makes for 127.0.0.1 (its
+/// own CA) and the FTP server's record of logins.
 class ServedTree {
  public:
   ServedTree();
@@ -64,6 +65,8 @@ class FtpServer : public ServedTree {
 
   /// "ftp://127.0.0.1:<port>" or "ftps://..."
   std::string Url() const;
+  /// How many logins the server took so far.
+  int Logins() const;
 
  private:
   bool tls_;

@@ -130,6 +130,7 @@ TEST_F(VornetTest, ListsAFolderAndDownloadsMovingTheProgressBar) {
   EXPECT_EQ(test::ReadFileBytes(Downloads() / "V.aex"), "[CONFIG]\r\n");
   EXPECT_FALSE(DownloadFile("nada.aex", "C:\\BAIXAR\\nada.aex", 0));
   EXPECT_EQ(FolderNames(Downloads()), (Names{"V.aex", "X.ATU"}));
+  EXPECT_EQ(server.Logins(), 1) << "the login's connection serves every request that follows";
   CloseHelper();
 }
 

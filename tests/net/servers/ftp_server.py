@@ -1,11 +1,12 @@
 """A loopback FTP server for the tests of the internet helper (run with Debian's /usr/bin/python3).
 
-usage: ftp_server.py ROOT [--tls CERT KEY] [--cut NAME] [--stall NAME]
+usage: ftp_server.py ROOT [--tls CERT KEY] [--cut NAME] [--stall NAME] [--logins FILE]
 
 Serves ROOT to the user "vornel" (password "trovemi4") on a free port of 127.0.0.1 and prints
 "PORT <n>" once it listens. --tls requires explicit TLS (AUTH TLS) on control and data. A file
 named by --cut sends half of its bytes and then reports the transfer complete; a file named by
---stall sends its first block and then nothing more.
+--stall sends its first block and then nothing more. Each login adds a line to the file named
+by --logins.
 """
 import argparse
 import logging
@@ -65,6 +66,7 @@ def main():
     parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
     parser.add_argument("--cut")
     parser.add_argument("--stall")
+    parser.add_argument("--logins")
     args = parser.parse_args()
 
     authorizer = DummyAuthorizer()
@@ -98,6 +100,16 @@ def main():
     else:
         handler = FTPHandler
     handler.authorizer = authorizer
+    if args.logins:
+        base = handler
+
+        class CountingHandler(base):
+            def on_login(self, username):
+                with open(args.logins, "a") as out:
+                    out.write(username + "\n")
+                super().on_login(username)
+
+        handler = CountingHandler
     handler.abstracted_fs = make_fs(args.cut, args.stall)
     handler.passive_ports = None
     handler.auth_failed_timeout = 0.1

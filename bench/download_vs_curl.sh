@@ -17,12 +17,12 @@
 # work alone, less the time of the same run downloading a one-file set; every run starts 0.05 s
 # after a whole second, so that both runs meet the same waits. Last, one run with the time of each
 # line it prints: where the time goes.
-# A data connection sometimes waits 1 s inside libcurl before it opens (the curl command too, more
-# rarely: it opens fewer); the best of the runs mostly leaves that wait out.
+# The curl command can meet libcurl's one-second pause before a passive data connection that the
+# helper's own transfer loop cuts short; the best of the runs mostly leaves it out.
 #   bench/download_vs_curl.sh [BUILD_FOLDER]      (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build}
+build=$(cd "${1:-$root/build}" && pwd)
 runs=${RUNS:-5}
 megabytes=${MEGABYTES:-250}
 for program in atualizar atu vornet; do

@@ -5,9 +5,9 @@
 # `atu create` into one archive of about 100 MB, and its script, served by the loopback FTP server
 # of the tests. The download: `atualizar /I /KORAMI.EXE` in the console front-end on a sample
 # office: it starts the internet helper, reads versao.txt, fetches the script and the archive
-# into <TEMP>\vorndown (the helper flushes each to disk), copies them into the program's updates
-# folder, writes the marker, and the offer to install at once is answered "nao", so that no "/R"
-# run follows. The plain tool: one `curl` command fetching the script and the archive (into the
+# into <TEMP>\vorndown (the helper flushes each to disk), moves them into the program's updates
+# folder (here on the same file system; an updates folder on another one takes a copy), writes
+# the marker, and the offer to install at once is answered "nao", so that no "/R" run follows. The plain tool: one `curl` command fetching the script and the archive (into the
 # page cache, not flushed).
 #
 # Printed: the best wall time of RUNS runs (default 5) of each, the peak resident size of each,
@@ -170,6 +170,6 @@ awk -v start="${start/,/.}" -v end="${end/,/.}" '
   END {
     if (!asked || !copying || !done) { print "the run did not print its steps" > "/dev/stderr"; exit 1 }
     printf "one run, by its lines: %.2f s up to the archive request (pauses, helper start, versao.txt, script), ", asked - start
-    printf "%.2f s the archive through the helper, %.2f s the copy into the updates folder and the marker, ", copying - asked, done - copying
+    printf "%.2f s the archive through the helper, %.2f s the move into the updates folder and the marker, ", copying - asked, done - copying
     printf "%.2f s the offer and the end\n", end - done
   }' "$work/stamped"

@@ -79,7 +79,9 @@ bool InstallDownloadedFiles(const std::vector<std::string>& records, const CopyP
     const std::string local = RecordLocal(record);
     const std::string target = RecordTarget(record);
     progress("Copiando Arquivo " + local);
-    if (platform::CopyFile(local, target)) {
+    // The download folder goes afterwards: a file new to the updates folder moves there, in one
+    // step when both are on one volume. One that replaces a file is copied over it.
+    if (platform::RenameFile(local, target) || platform::CopyFile(local, target)) {
       copied.push_back(target);
       continue;
     }

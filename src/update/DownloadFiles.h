@@ -46,7 +46,7 @@ std::string RecordTarget(const std::string& record);
 using CopyProgress = std::function<void(const std::string& text)>;
 
 /// InstallDownloadedFiles: copies each recorded file onto its target (replacing it), in order,
-/// then deletes the temporary download folder. A copy that fails is reported (kind 4, naming both
+/// then deletes the temporary download folder; a file whose target does not exist yet is moved. A copy that fails is reported (kind 4, naming both
 /// files), the copies already made in this run are removed again so that the updates folder never
 /// holds a script without its archive, and the rest is not copied.
 /// @return true when every file was copied

@@ -81,7 +81,8 @@ TEST_F(DownloadFilesTest, InstallCopiesAllOrReportsTheFailedCopyAndTakesTheOther
     EXPECT_EQ(steps.front(), "Copiando Arquivo " + DownloadFolder() + "\\X.aex");
     EXPECT_FALSE(Exists(DownloadFolder())) << "the temporary download folder goes either way";
     if (targetWritable) {
-      EXPECT_EQ(Read("F:\\KORAMI\\updates\\X.ATU"), "/home/vornel/updates/KORAMI/X.ATU");
+      EXPECT_EQ(Read("F:\\KORAMI\\updates\\X.aex"), "/home/vornel/updates/KORAMI/X.aex");  // new there
+      EXPECT_EQ(Read("F:\\KORAMI\\updates\\X.ATU"), "/home/vornel/updates/KORAMI/X.ATU");  // replaced
       EXPECT_TRUE(ui.messages.empty());
     } else {
       // The script copied first is taken back: no script without its archive.

@@ -138,7 +138,7 @@ plain=$best plain_peak=$peak
 same X.aex "$work/down"; same X.ATU "$work/down"
 
 rm -f "$work/transcript.jsonl"
-measure "atualizar /I (helper, copy, marker)" newest_x download_run
+measure "atualizar /I (helper, move, marker)" newest_x download_run
 download=$best download_peak=$peak
 same X.aex "$f/KORAMI/updates"; same X.ATU "$f/KORAMI/updates"
 [ -f "$f/KORAMI/updates/atualiza.ok" ] || { echo "the download wrote no marker" >&2; exit 1; }

@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "archive/ArchiveError.h"
@@ -19,6 +20,7 @@
 #include "archive/ChunkCoder.h"
 #include "archive/HostFile.h"
 #include "archive/Spanning.h"
+#include "platform/FilePlaces.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/SystemFolders.h"
@@ -67,6 +69,13 @@ class BackupRun {
   };
   std::deque<OpenedFile> opened_;  // the file being written first, then those opened ahead
   std::size_t nextToOpen_ = 0;
+  // Each entry is looked at up to five times (selected, summed, checked, opened twice): through
+  // folders resolved once, not by resolving and walking its whole path each time.
+  platform::FilePlaces places_;
+  bool Exists(const std::string& path) {
+    const auto st = places_.Stat(path);
+    return st && !S_ISDIR(st->st_mode);
+  }
 };
 
 void BackupRun::ExpandFileSpec(const std::string& spec) {
@@ -103,7 +112,7 @@ void BackupRun::Expand(const std::string& spec, bool subfolders) {
   const bool oneName = !subfolders && !mask.empty() && mask.find_first_of("*?") == std::string::npos &&
                        mask.back() != '.';
   if (oneName) {
-    const auto attributes = platform::GetAttributes(spec);
+    const auto attributes = places_.Attributes(spec);
     if (attributes && (*attributes & platform::kAttrDirectory) == 0) AddFile(spec, *attributes);
     return;
   }
@@ -129,15 +138,15 @@ void BackupRun::SumSizes() {
   c_.totalSize_ = 0;
   c_.filesDone_ = 0;
   for (const auto& path : files_) {
-    if (!platform::FileExists(path)) continue;
+    if (!Exists(path)) continue;
     HostFile input;
-    if (!input.Open(path, HostFile::Mode::Read)) {
+    if (!input.OpenForReading(places_, path)) {
       throw ArchiveError(ErrorText(kErrorReadFile), path, input.Error());
     }
     const std::int64_t size = input.Size();
     c_.totalSize_ += size;
     if (c_.saveFileID_) {
-      const auto when = platform::GetLastWriteTime(path);
+      const auto when = input.LastWriteTime();
       const auto stamp = static_cast<std::int32_t>(platform::ToDosDateTime(when.value_or(0)));
       fileIds_.push_back(FileIdLine(path, stamp, size));
     }
@@ -199,10 +208,10 @@ void BackupRun::WriteHeader(SpanningWriter& out) {
 BackupRun::OpenedFile* BackupRun::OpenNext() {
   while (nextToOpen_ < files_.size()) {
     const std::size_t index = nextToOpen_++;
-    if (!platform::FileExists(files_[index])) continue;  // vanished since it was selected
+    if (!Exists(files_[index])) continue;  // vanished since it was selected
     OpenedFile& file = opened_.emplace_back();
     file.index = index;
-    file.opened = file.input.Open(TrimText(files_[index]), HostFile::Mode::Read);
+    file.opened = file.input.OpenForReading(places_, TrimText(files_[index]));
     if (file.opened) file.size = file.input.Size();
     return &file;
   }
@@ -230,7 +239,7 @@ void BackupRun::WriteEntry(SpanningWriter& out, ChunkCoder& coder, OpenedFile& f
   if (!file.opened) {
     c_.Fail(kErrorReadFile, c_.currentFile_ + ": " + input.Error());
   } else {
-    const auto when = platform::GetLastWriteTime(c_.currentFile_);
+    const auto when = input.LastWriteTime();
     const auto stamp = static_cast<std::int32_t>(platform::ToDosDateTime(when.value_or(0)));
     if (!out.Out().Int32(stamp)) {
       c_.Fail(kErrorReadFile, out.VolumePath() + ": " + out.Sink().Error());

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FilePlaces.h"
 #include "platform/Paths.h"
 #include "platform/SafeFiles.h"
 
@@ -50,6 +51,11 @@ bool HostFile::Open(const std::string& path, Mode mode) {
     return false;
   }
   return Adopt(platform::OpenFile(*host, FlagsOf(mode)).Release());
+}
+
+bool HostFile::OpenForReading(platform::FilePlaces& places, const std::string& path) {
+  Close();
+  return Adopt(places.OpenForReading(path).Release());
 }
 
 bool HostFile::OpenAt(int folder, const std::string& name, Mode mode) {
@@ -117,6 +123,12 @@ std::int64_t HostFile::Size() const {
   struct stat st {};
   if (::fstat(fd_, &st) != 0) return -1;
   return static_cast<std::int64_t>(st.st_size);
+}
+
+std::optional<std::time_t> HostFile::LastWriteTime() const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return std::nullopt;
+  return st.st_mtim.tv_sec;
 }
 
 bool HostFile::Close() {

@@ -2,7 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
+#include <optional>
 #include <string>
+
+namespace lifto::platform {
+class FilePlaces;
+}
 
 /// A file of the host opened by its Windows path (or a host path), closed when it goes out of
 /// scope. The archive reads and writes through it with plain system calls, so that a block costs
@@ -27,6 +33,8 @@ class HostFile {
   /// Opens by a walk that follows only links of the user or root (see platform/SafeFiles.h).
   /// @return true when opened; otherwise Error() says why
   bool Open(const std::string& path, Mode mode);
+  /// Opens for reading as Open does, through folders that `places` keeps resolved and open.
+  bool OpenForReading(platform::FilePlaces& places, const std::string& path);
   /// Opens a name in an open folder without following a link there.
   /// @param folder a folder descriptor, kept by the caller
   bool OpenAt(int folder, const std::string& name, Mode mode);
@@ -40,6 +48,8 @@ class HostFile {
   /// Moves the position forward. @return false on an error
   bool Skip(std::int64_t count);
   std::int64_t Size() const;  ///< -1 on an error
+  /// The file's time of last writing (seconds since 1970); nullopt on an error.
+  std::optional<std::time_t> LastWriteTime() const;
   /// @return false when closing reported an error (data not written)
   bool Close();
 

@@ -4,8 +4,11 @@
 #include <optional>
 #include <stdexcept>
 
+#include <sys/stat.h>
+
 #include "archive/ArchiveFormat.h"
 #include "platform/Codepage.h"
+#include "platform/FilePlaces.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/SystemFolders.h"
@@ -102,6 +105,7 @@ std::int32_t MaxSizeFor(const std::string& caminhoAtu) {
 std::optional<std::vector<std::string>> CollectFileList(const ScriptLines& script,
                                                         const std::string& caption) {
   std::vector<std::string> files;
+  platform::FilePlaces places;  // a project lists many files of few folders
   std::size_t i = 0;
   while (i < script.size() && script[i] != "[PONTO]") ++i;
   for (; i < script.size(); ++i) {
@@ -110,7 +114,8 @@ std::optional<std::vector<std::string>> CollectFileList(const ScriptLines& scrip
     const auto equals = line.find('=');
     const std::string value = equals == std::string::npos ? line : line.substr(equals + 1);
     const std::string path = support::GetField(value, 1, ",");
-    if (!platform::FileExists(path)) {
+    const auto st = places.Stat(path);
+    if (!st || S_ISDIR(st->st_mode)) {
       Ui().ShowMessage(2, caption, path + "\r\r" + Ansi("Arquivo não encontrado"));
       return std::nullopt;
     }

@@ -1,6 +1,5 @@
 #include "platform/FilePlaces.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
@@ -76,48 +75,35 @@ std::string FilePlaces::NameIn(Folder& folder, std::string_view name1252) {
   return folder.onDisk.emplace(key, std::move(*onDisk)).first->second;
 }
 
-// From the deepest open folder above it, when there is one: the walk of the names below it is the
-// walk the whole path would take from there. A path below a folder held for the run is walked
-// whole, so that it goes through the held descriptor.
-UniqueFd FilePlaces::Walk(const fs::path& host) const {
-  const OpenedFolder* from = nullptr;
-  fs::path rest;
-  if (ThroughHeldFolder(host) == host) {
-    std::ptrdiff_t deepest = 0;
-    for (const auto& opened : open_) {
-      const fs::path& above = opened.folder->host;
-      const auto [a, b] = std::mismatch(above.begin(), above.end(), host.begin(), host.end());
-      const auto depth = std::distance(above.begin(), above.end());
-      if (a != above.end() || !opened.fd.Valid() || depth <= deepest) continue;
-      fs::path below;
-      bool plain = true;
-      for (auto part = b; part != host.end(); ++part) {
-        plain = plain && !part->empty() && *part != "." && *part != "..";
-        below /= *part;
-      }
-      if (!plain) continue;
-      from = &opened;
-      rest = std::move(below);
-      deepest = depth;
-    }
-  }
-  if (!from) return OpenFolder(host);
-  if (rest.empty()) return UniqueFd(::fcntl(from->fd.Get(), F_DUPFD_CLOEXEC, 0));
-  return OpenFolder(rest, Links::Trusted, from->fd.Get());
-}
-
 int FilePlaces::FolderFd(const Folder& folder) {
-  constexpr std::size_t kKeptOpen = 16;
-  if (!open_.empty() && open_.back().folder == &folder) return open_.back().fd.Get();
-  auto found = std::find_if(open_.begin(), open_.end(), [&](const auto& o) { return o.folder == &folder; });
-  OpenedFolder entry = found != open_.end() ? std::move(*found) : OpenedFolder{&folder, Walk(folder.host)};
-  if (found != open_.end()) {
-    open_.erase(found);
-  } else if (open_.size() == kKeptOpen) {
-    open_.erase(open_.begin());
+  if (chainEnd_ == &folder) return chain_.back().fd.Get();
+  if (otherFolder_ == &folder) return other_.Get();
+  const fs::path& host = folder.host;
+  bool plain = host.is_absolute();
+  for (const auto& part : host.relative_path()) plain = plain && !part.empty() && part != "." && part != "..";
+  // A path below a held folder is walked whole, so that it goes through the held descriptor.
+  if (!plain || ThroughHeldFolder(host) != host) {
+    other_ = OpenFolder(host);
+    otherFolder_ = &folder;
+    return other_.Get();
   }
-  open_.push_back(std::move(entry));
-  return open_.back().fd.Get();
+  chainEnd_ = nullptr;
+  std::size_t level = 0;
+  auto part = host.begin();
+  while (part != host.end() && level < chain_.size() && chain_[level].name == *part) {
+    ++part;
+    ++level;
+  }
+  chain_.resize(level);
+  for (; part != host.end(); ++part) {
+    // Each name as the walk of the whole path takes it: a link is followed only when trusted.
+    UniqueFd fd = chain_.empty() ? UniqueFd(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC))
+                                 : OpenFolder(*part, Links::Trusted, chain_.back().fd.Get());
+    if (!fd.Valid()) return -1;
+    chain_.push_back({*part, std::move(fd)});
+  }
+  chainEnd_ = &folder;
+  return chain_.back().fd.Get();
 }
 
 std::optional<struct stat> FilePlaces::Stat(std::string_view windowsPath) {

@@ -47,17 +47,20 @@ class FilePlaces {
   std::string NameIn(Folder& folder, std::string_view name1252);
   /// The folder opened (O_PATH); -1 when it cannot be walked to.
   int FolderFd(const Folder& folder);
-  UniqueFd Walk(const std::filesystem::path& host) const;
 
   std::unordered_map<std::string, Folder> folders_;  // by the folder's Windows path as given
-  // The folders used last, the latest at the end: a list in name order goes into a subfolder and
-  // back ("LIB\A.SO", "LIB\DRI\X.SO", "LIB\B.SO"); a few kept open spare most walks and bound the
-  // descriptors that a selection of thousands of folders holds.
-  struct OpenedFolder {
-    const Folder* folder;
+  // The folders from the root down to the one used last, each open: the next folder is walked
+  // from the deepest of them above it, so that a list in name order ("LIB\A.SO", "LIB\DRI\X.SO",
+  // "LIB\B.SO", "SHARE\...") walks each name once, and the descriptors held stay as few as the
+  // levels of one path.
+  struct Level {
+    std::filesystem::path name;
     UniqueFd fd;
   };
-  std::vector<OpenedFolder> open_;
+  std::vector<Level> chain_;
+  const Folder* chainEnd_ = nullptr;  // the folder the chain ends at, if it does
+  UniqueFd other_;                    // a folder walked whole (below a held folder, a relative path)
+  const Folder* otherFolder_ = nullptr;
 };
 
 }  // namespace lifto::platform

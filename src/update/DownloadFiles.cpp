@@ -2,10 +2,9 @@
 
 #include "platform/Codepage.h"
 #include "platform/Files.h"
-#include "project/KnownPrograms.h"
 #include "project/ScriptText.h"
 #include "support/Utilities.h"
-#include "update/InstallRoots.h"
+#include "update/ProgramFolders.h"
 
 namespace lifto::update {
 namespace {
@@ -26,15 +25,6 @@ bool EndsWithNoCase(const std::string& text, const std::string& end) {
 
 std::string DownloadFolder() { return support::TempFolder() + "\\vorndown"; }
 
-std::optional<std::string> UpdatesFolderOfRemotePath(const std::string& remotePath) {
-  const auto match = project::FindKnownProgram(remotePath);
-  if (!match.Found()) return std::nullopt;
-  const auto& row = match.Program();
-  const std::string base = match.kindV ? support::AliasPath(std::string(row.alias), true)
-                                       : AppPathFolder(std::string(row.programFile));
-  return base + "\\updates";
-}
-
 bool IsDownloadableScriptName(const std::string& name) {
   if (name.find_first_of("/\\:") != std::string::npos) return false;
   if (name.find("..") != std::string::npos) return false;
@@ -53,9 +43,10 @@ std::string ArchiveOfRemoteScript(const std::string& remotePath) {
 
 bool DownloadUpdateFile(const std::string& remotePath, std::vector<std::string>& records,
                         const FileDownloader& download) {
-  // Every caller builds the path from the known-programs table; one that names none has no
-  // updates folder to go to and is not fetched.
-  const auto folder = UpdatesFolderOfRemotePath(remotePath);
+  // Every caller builds the path from the known-programs table, whose lookup finds the program
+  // by its folder name in the path; one that names none has no updates folder to go to and is
+  // not fetched.
+  const auto folder = KnownProgramUpdatesFolder(remotePath);
   const std::string name = NameOfRemotePath(remotePath);
   if (!folder || name.empty()) return false;
   if (!platform::FolderExists(*folder)) platform::ForceFolders(*folder);

@@ -6,19 +6,14 @@
 #include <vector>
 
 /// The files of a download run: each remote file is fetched into the temporary download folder
-/// and recorded as ‘local ; target’ in DownloadRecords; InstallDownloadedFiles then copies them
-/// into the program's updates folder. A file that did not arrive whole never reaches the updates
-/// folder: the helper renames a download into place only when it is complete, and the copy into
-/// the updates folder replaces its target in one step.
+/// and recorded as ‘local ; target’ in DownloadRecords; InstallDownloadedFiles then moves or
+/// copies them into the program's updates folder. A file that did not arrive whole never reaches
+/// the updates folder: the helper renames a download into place only when it is complete, and
+/// the move or copy into the updates folder replaces its target in one step.
 namespace lifto::update {
 
 /// The temporary download folder: TempFolder + "\vorndown".
 std::string DownloadFolder();
-
-/// The updates folder of the known program whose folder name occurs in a remote path (for kind
-/// "V" AliasPath(alias, parent) + "\updates", else its "App Paths" folder + "\updates").
-/// @return nullopt when the path names no known program
-std::optional<std::string> UpdatesFolderOfRemotePath(const std::string& remotePath);
 
 /// Whether a file name that the server gave (a line of "versao.txt" or "especif.txt", a listing)
 /// may name a script to download: a plain name ending in ".aex", without a path separator,

@@ -26,35 +26,17 @@ srv="$demo/ftp/home/vornel/updates"
 step() { echo; echo "== $*"; }
 
 step "1. The update server: a set X (script and archive), versao.txt, descricao.txt and ok.txt"
-mkdir -p "$c/KORAMI" "$c/WINDOWS/System" "$c/FONTES" "$f/KORAMI/DADOS" "$f/KORAMI/updates" \
-  "$demo/temp" "$srv/KORAMI"
+mkdir -p "$c/FONTES" "$demo/temp" "$srv/KORAMI"
 chmod 700 "$demo/temp"
 /usr/bin/python3 "$repo/tests/net/servers/ftp_server.py" "$demo/ftp" > "$demo/port" &
 server=$!
 for _ in $(seq 100); do grep -q '^PORT' "$demo/port" && break; sleep 0.1; done
 port=$(awk '/^PORT/ { print $2 }' "$demo/port")
 [ -n "$port" ] || { echo "the FTP server did not start" >&2; exit 1; }
-printf '[Drives]\nC=drive_c\nF=srv\nS=%s\n[System]\nWindowsFolder=C:\\WINDOWS\nComputerName=PC1\n[Internet]\nServer=ftp://127.0.0.1:%s\nOnline=true\n' \
-  "$srv" "$port" > "$home/system.ini"
-printf '[ALIAS_KORAMI]\r\nPATH=F:\\KORAMI\\DADOS\r\n' > "$home/aliases.ini"
-printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KORAMI.EXE]\r\n"Path"="C:\\\\KORAMI"\r\n' \
-  > "$home/HKLM.reg"
-cp tests/data/korami-6.5.0.11.exe "$f/KORAMI/KORAMI.EXE"
-cp tests/data/korami-6.5.0.11.exe "$c/KORAMI/KORAMI.EXE"
+. scripts/sample-office.sh
+sample_office "$repo" "$repo/build" "$home" "$srv" "ftp://127.0.0.1:$port"
 sqlite3 "$f/KORAMI/DADOS/Novo.sqlite" \
   "CREATE TABLE Novo (USUARIO VARCHAR(10), NOMEMICRO VARCHAR(15), ATIVO BOOLEAN);"
-# The office table INDECR.DBF (dBase III: office, city, state), for office-specific downloads.
-/usr/bin/python3 - "$f/KORAMI/DADOS/INDECR.DBF" <<'PY'
-import struct, sys
-fields = [(b"ESCRITORIO", 40), (b"CIDADE", 30), (b"UF", 2)]
-record = b" " + b"ESCRITORIO CENTRAL".ljust(40) + b"RECIFE".ljust(30) + b"PE"
-header_size = 32 + 32 * len(fields) + 1
-with open(sys.argv[1], "wb") as out:
-    out.write(struct.pack("<B3BIHH20x", 3, 126, 1, 1, 1, header_size, len(record)))
-    for name, size in fields:
-        out.write(struct.pack("<11sc4xB15x", name, b"C", size))
-    out.write(b"\r" + record + b"\x1a")
-PY
 # The set, as the vendor makes it: the archive with atu, the script beside it.
 cp tests/data/korami-6.5.0.12.exe "$c/FONTES/KORAMI.EXE"
 printf 'the new table\r\n' > "$c/FONTES/TABSQL.DB"
@@ -68,9 +50,7 @@ printf 'X.aex;Atualiza\xe7\xe3o 6.5\r\n' > "$srv/KORAMI/descricao.txt"
 printf 'em servico\r\n' > "$srv/ok.txt"
 (cd "$demo/ftp" && find . -type f | sort)
 
-step "2. The office: the helper and the tool where the tool starts them"
-ln -s "$repo/build/vornet" "$c/WINDOWS/System/Vornet.exe"
-ln -s "$repo/build/atualizar" "$c/WINDOWS/System/atualizar.exe"
+step "2. The office, with the helper and the tool where the tool starts them"
 (cd "$home" && find . \( -type f -o -type l \) | sort)
 
 step "3. atualizar /I /KORAMI.EXE (console front-end; the offer is answered sim)"

@@ -46,33 +46,13 @@ f=$home/srv
 srv=$work/ftp/home/vornel/updates
 export LIFTO_HOME=$home TEMP=$work/temp
 unset TMP XDG_RUNTIME_DIR
-mkdir -p "$c/KORAMI" "$c/WINDOWS/System" "$c/FONTES" "$c/UM" "$f/KORAMI/DADOS" "$f/KORAMI/updates" \
-  "$work/temp" "$work/down" "$srv/KORAMI"
+mkdir -p "$c/FONTES" "$c/UM" "$work/temp" "$work/down" "$srv/KORAMI"
 chmod 700 "$work/temp"
 start_ftp_server "$work/ftp"
 
-# The office, as demo-download.sh sets it up: drives, the program's alias and path, the office
-# table, and the helper and the tool where the tool starts them.
-printf '[Drives]\nC=drive_c\nF=srv\nS=%s\n[System]\nWindowsFolder=C:\\WINDOWS\nComputerName=PC1\n[Internet]\nServer=%s\nOnline=true\n' \
-  "$srv" "$url" > "$home/system.ini"
-printf '[ALIAS_KORAMI]\r\nPATH=F:\\KORAMI\\DADOS\r\n' > "$home/aliases.ini"
-printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KORAMI.EXE]\r\n"Path"="C:\\\\KORAMI"\r\n' \
-  > "$home/HKLM.reg"
-cp "$root/tests/data/korami-6.5.0.11.exe" "$f/KORAMI/KORAMI.EXE"
-cp "$root/tests/data/korami-6.5.0.11.exe" "$c/KORAMI/KORAMI.EXE"
-/usr/bin/python3 - "$f/KORAMI/DADOS/INDECR.DBF" <<'PY'
-import struct, sys
-fields = [(b"ESCRITORIO", 40), (b"CIDADE", 30), (b"UF", 2)]
-record = b" " + b"ESCRITORIO CENTRAL".ljust(40) + b"RECIFE".ljust(30) + b"PE"
-header_size = 32 + 32 * len(fields) + 1
-with open(sys.argv[1], "wb") as out:
-    out.write(struct.pack("<B3BIHH20x", 3, 126, 1, 1, 1, header_size, len(record)))
-    for name, size in fields:
-        out.write(struct.pack("<11sc4xB15x", name, b"C", size))
-    out.write(b"\r" + record + b"\x1a")
-PY
-ln -s "$build/vornet" "$c/WINDOWS/System/Vornet.exe"
-ln -s "$build/atualizar" "$c/WINDOWS/System/atualizar.exe"
+# The office of the download demo.
+. "$root/scripts/sample-office.sh"
+sample_office "$root" "$build" "$home" "$srv" "$url"
 
 # The set X: real files in their folders, each source with its share, every file in [PONTO].
 take /usr/lib/x86_64-linux-gnu $(( megabytes * 45 / 100 )) "$c/FONTES"

@@ -313,7 +313,7 @@ bool BackupRun::Run(const std::vector<std::string>& fileSpecs) {
   try {
     WriteHeader(out);
     const unsigned threads = c_.CodingThreads();
-    auto coder = threads > 1 ? MakeParallelChunkCoder(c_.compressionLevel_, std::min(threads, 4U),
+    auto coder = threads > 1 ? MakeParallelChunkCoder(c_.compressionLevel_, std::min(threads - 1, 3U),
                                                       [this] { return Upcoming(); })
                              : MakeSerialChunkCoder(c_.compressionLevel_);
     while (c_.continue_ && (!opened_.empty() || OpenNext() != nullptr)) {

@@ -48,7 +48,7 @@ class ChunkCoder {
 
 /// Codes on the calling thread.
 std::unique_ptr<ChunkCoder> MakeSerialChunkCoder(TCompressionLevel level);
-/// Codes on `threads` worker threads, reading ahead a few chunks, past the end of the current
+/// Codes on `threads` worker threads and the calling thread, reading ahead, past the end of the current
 /// file into those `upcoming` hands out; the chunks come out in file order, byte for byte the same
 /// as the serial coder's. Memory stays at a few chunks (and at most as many files open) whatever
 /// the files.

@@ -13,7 +13,7 @@
 namespace lifto::archive {
 namespace {
 
-// The reading stays on the caller's thread, a few chunks ahead of the writing, and goes on into
+// The reading stays on the caller's thread, some chunks ahead of the writing, and goes on into
 // the files that follow, so that the workers need not wait at each file's end while the writer
 // closes one file and opens the next (most files of an update are a few chunks long). Worker
 // threads code the chunks read. A slot is handed back in file order once it is coded, so the
@@ -21,7 +21,7 @@ namespace {
 class ParallelChunkCoder final : public ChunkCoder {
  public:
   ParallelChunkCoder(TCompressionLevel level, unsigned threads, UpcomingFiles upcoming)
-      : upcoming_(std::move(upcoming)) {
+      : upcoming_(std::move(upcoming)), deflater_(level) {
     for (unsigned i = 0; i < threads; ++i) {
       workers_.emplace_back([this, level] { Work(level); });
     }
@@ -50,10 +50,19 @@ class ParallelChunkCoder final : public ChunkCoder {
   const CodedChunk& Next() override {
     Fill();
     Slot& slot = slots_[head_ % kSlots];
-    {
-      std::unique_lock lock(mutex_);
-      coded_.wait(lock, [&] { return slot.state == State::Done; });
+    std::unique_lock lock(mutex_);
+    // Rather than wait, this thread codes too: the chunk read last, so that the workers, taking
+    // the oldest, keep the writer's next chunks coming.
+    while (slot.state != State::Done && !queue_.empty()) {
+      Slot* own = queue_.back();
+      queue_.pop_back();
+      own->state = State::Coding;
+      lock.unlock();
+      own->result.block = deflater_.Deflate(own->result.data, own->stream);
+      lock.lock();
+      own->state = State::Done;
     }
+    coded_.wait(lock, [&] { return slot.state == State::Done; });
     ++head_;
     return slot.result;
   }
@@ -70,8 +79,10 @@ class ParallelChunkCoder final : public ChunkCoder {
   }
 
  private:
-  static constexpr std::size_t kSlots = 8;
-  enum class State { Free, Queued, Done };
+  // Enough for the workers to go on through a slow chunk at the head (chunks of stored data code
+  // many times faster than text), 32 KiB each.
+  static constexpr std::size_t kSlots = 32;
+  enum class State { Free, Queued, Coding, Done };
   struct Slot {
     ChunkBuffer chunk{};
     ChunkBuffer stream{};
@@ -146,6 +157,7 @@ class ParallelChunkCoder final : public ChunkCoder {
         if (stopping_) return;
         slot = queue_.front();
         queue_.pop_front();
+        slot->state = State::Coding;
       }
       slot->result.block = deflater.Deflate(slot->result.data, slot->stream);
       {
@@ -157,6 +169,7 @@ class ParallelChunkCoder final : public ChunkCoder {
   }
 
   UpcomingFiles upcoming_;
+  ChunkDeflater deflater_;  // this thread's own
   std::array<Slot, kSlots> slots_;
   // The file being written first, then those read ahead; only the last may have bytes unread.
   std::deque<File> files_;

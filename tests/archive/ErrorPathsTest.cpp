@@ -31,7 +31,8 @@ TEST_P(ErrorPaths, ADiskThatFillsUpIsReportedOnceAsCannotWriteToArchive) {
 }
 
 TEST_P(ErrorPaths, AFileThatShrinksWhileWrittenCannotBeRead) {
-  Write("C:\\PROG\\A.BIN", RandomText(400000));
+  // Larger than the chunks a parallel coder reads ahead, so that the cut is met while reading.
+  Write("C:\\PROG\\A.BIN", RandomText(2000000));
   backup.SetOnProgress([&](TBackupFile&, const std::string& file, TPercentage, bool&) {
     if (!file.empty()) fs::resize_file(Host("C:\\PROG\\A.BIN"), 100);
   });

@@ -48,10 +48,10 @@ class ChunkCoder {
 
 /// Codes on the calling thread.
 std::unique_ptr<ChunkCoder> MakeSerialChunkCoder(TCompressionLevel level);
-/// Codes on `threads` worker threads and the calling thread, reading ahead, past the end of the current
-/// file into those `upcoming` hands out; the chunks come out in file order, byte for byte the same
-/// as the serial coder's. Memory stays at a few chunks (and at most as many files open) whatever
-/// the files.
+/// Codes on `threads` worker threads and on the calling thread while it would wait, reading up to
+/// 32 chunks ahead, past the end of the current file into those `upcoming` hands out; the chunks
+/// come out in file order, byte for byte the same as the serial coder's. Memory stays at 32
+/// chunks (about 1 MiB, and at most as many files open) whatever the files.
 std::unique_ptr<ChunkCoder> MakeParallelChunkCoder(TCompressionLevel level, unsigned threads,
                                                    UpcomingFiles upcoming = {});
 

@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "support/Lzrw1KhCompressor.h"
+#include "support/ScopedVariable.h"
 
 namespace lifto::archive {
 namespace {
@@ -103,11 +104,12 @@ TEST_P(RoundTrip, FileIdListComesFirstAndIsNeverRestored) {
   Write("C:\\PROG\\A.EXE", std::string(48128, 'e'));
   const std::int32_t stamp = StampOf("C:\\PROG\\A.EXE");
   fs::create_directories(temp.Path() / "tmp");
-  ::setenv("TEMP", (temp.Path() / "tmp").c_str(), 1);
-  backup.SetSaveFileID(true);
-  backup.SetCompressionLevel(clNone);  // keeps the list's text readable in the archive
-  ASSERT_TRUE(backup.Backup({"C:\\PROG\\A.EXE"}, "C:\\OUT\\F.ATU"));
-  ::unsetenv("TEMP");
+  {
+    const test::ScopedVariable tempVariable("TEMP", (temp.Path() / "tmp").c_str());
+    backup.SetSaveFileID(true);
+    backup.SetCompressionLevel(clNone);  // keeps the list's text readable in the archive
+    ASSERT_TRUE(backup.Backup({"C:\\PROG\\A.EXE"}, "C:\\OUT\\F.ATU"));
+  }
   EXPECT_TRUE(errors.empty());
 
   const std::string line = "c:\\prog\\a.exe\t" + std::to_string(stamp) + "=48128\r\n";

@@ -6,6 +6,7 @@
 #include "console/ConsoleUi.h"
 #include "platform/Codepage.h"
 #include "support/MessagePump.h"
+#include "support/ScopedVariable.h"
 #include "support/TempFolder.h"
 
 namespace lifto::console {
@@ -13,17 +14,14 @@ namespace {
 
 class ConsoleUiTest : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("LIFTO_TRANSCRIPT", transcript_.c_str(), 1); }
-  void TearDown() override {
-    unsetenv("LIFTO_TRANSCRIPT");
-    support::SetPendingMessagesHandler(nullptr);
-  }
+  void TearDown() override { support::SetPendingMessagesHandler(nullptr); }
   std::string Transcript() const {
     return std::filesystem::exists(transcript_) ? test::ReadFileBytes(transcript_) : std::string();
   }
 
   test::TempFolder folder_;
   std::filesystem::path transcript_ = folder_.Path() / "t.jsonl";
+  test::ScopedVariable transcriptVariable_{"LIFTO_TRANSCRIPT", transcript_.c_str()};
   std::istringstream in_;
   std::ostringstream out_;
 };

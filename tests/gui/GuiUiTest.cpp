@@ -16,6 +16,7 @@
 #include "gui/TFrmProg.h"
 #include "platform/Codepage.h"
 #include "support/Application.h"
+#include "support/ScopedVariable.h"
 #include "support/TempFolder.h"
 
 namespace lifto::gui {
@@ -46,17 +47,12 @@ void Click(QWidget* modal, const QString& text) {
 
 class GuiUiTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    test::EnsureQtApplication();
-    setenv("LIFTO_TRANSCRIPT", transcript_.c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("LIFTO_TRANSCRIPT");
-    support::App().Reset();
-  }
+  void SetUp() override { test::EnsureQtApplication(); }
+  void TearDown() override { support::App().Reset(); }
 
   test::TempFolder folder_;
   std::filesystem::path transcript_ = folder_.Path() / "t.jsonl";
+  test::ScopedVariable transcriptVariable_{"LIFTO_TRANSCRIPT", transcript_.c_str()};
   GuiUi ui_;
 };
 

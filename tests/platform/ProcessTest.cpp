@@ -14,6 +14,7 @@
 
 #include "platform/Environment.h"
 #include "support/PeBuilder.h"
+#include "support/ScopedVariable.h"
 #include "support/TempFolder.h"
 
 namespace lifto::platform {
@@ -159,10 +160,12 @@ TEST_F(ProcessStart, ShellOpensProgramsDirectlyAndDocumentsWithTheDesktopOpener)
   fs::create_directories(bin);
   fs::copy_file(home_.Path() / "report.sh", bin / "xdg-open");
   const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-  ::setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
   home_.Write("LEIAME.TXT", "texto");
-  const bool opened = ShellOpen((home_.Path() / "LEIAME.TXT").string(), "ignored");
-  ::setenv("PATH", oldPath.c_str(), 1);
+  bool opened = false;
+  {
+    const test::ScopedVariable path("PATH", (bin.string() + ":" + oldPath).c_str());
+    opened = ShellOpen((home_.Path() / "LEIAME.TXT").string(), "ignored");
+  }
   ASSERT_TRUE(opened);
   EXPECT_EQ(Report(), (home_.Path() / "LEIAME.TXT").string() + "|" + fs::current_path().string() + normal_);
 }
@@ -175,18 +178,17 @@ TEST_F(ProcessStart, ABareNameIsNeverTakenFromTheCurrentFolder) {
   fs::copy_file(home_.Path() / "report.sh", planted / "wine");
   const fs::path before = fs::current_path();
   fs::current_path(planted);
-  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  const test::ScopedVariable pathVariable("PATH", nullptr);
   home_.Write("system.ini", "[Drives]\nF=progs\n");  // the default launcher "wine"
   Environment::SetCurrent(Environment::LoadFrom(home_.Path()));
   test::WritePeWithVersion(home_.Path() / "PROG.EXE", {{"FileVersion", "1.0.0.0"}});
   bool started = false;
   for (const char* path : {"::/lifto-none", ".:/lifto-none", "/lifto-none:", "relative:/lifto-none"}) {
-    ::setenv("PATH", path, 1);
+    pathVariable.Set(path);
     started = started || StartProcess("lifto-planted", PriorityClass::Normal) ||
               ShellOpen("lifto-planted", "") ||
               StartProcess((home_.Path() / "PROG.EXE").string(), PriorityClass::Normal);
   }
-  ::setenv("PATH", oldPath.c_str(), 1);
   fs::current_path(before);
   EXPECT_FALSE(started);
   std::this_thread::sleep_for(std::chrono::milliseconds(200));

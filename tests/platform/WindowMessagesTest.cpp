@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Environment.h"
+#include "support/ScopedVariable.h"
 #include "support/TempFolder.h"
 
 namespace lifto::platform {
@@ -89,25 +90,13 @@ class ChildProgram {
 
 class WindowMessages : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* old = std::getenv("XDG_RUNTIME_DIR");
-    if (old != nullptr) oldRuntime_ = old;
-    ::setenv("XDG_RUNTIME_DIR", runtime_.Path().c_str(), 1);
-    Environment::SetCurrent(Environment::LoadFrom(home_.Path()));
-  }
-  void TearDown() override {
-    if (oldRuntime_) {
-      ::setenv("XDG_RUNTIME_DIR", oldRuntime_->c_str(), 1);
-    } else {
-      ::unsetenv("XDG_RUNTIME_DIR");
-    }
-    Environment::Reset();
-  }
+  void SetUp() override { Environment::SetCurrent(Environment::LoadFrom(home_.Path())); }
+  void TearDown() override { Environment::Reset(); }
   fs::path Folder() const { return runtime_.Path() / "lifto"; }
 
   TempFolder runtime_;
   TempFolder home_;
-  std::optional<std::string> oldRuntime_;
+  test::ScopedVariable runtimeVariable_{"XDG_RUNTIME_DIR", runtime_.Path().c_str()};
 };
 
 TEST_F(WindowMessages, WindowsOfOneProgramTalk) {
@@ -275,7 +264,7 @@ TEST_F(WindowMessages, RuntimeFolderIsPrivateAndDeepFoldersWork) {
 
   // Without XDG_RUNTIME_DIR the folder lies in LIFTO_HOME; a path too long for a socket address
   // still works.
-  ::unsetenv("XDG_RUNTIME_DIR");
+  runtimeVariable_.Set(nullptr);
   const fs::path deep = home_.Path() / std::string(60, 'd') / std::string(60, 'e');
   fs::create_directories(deep);
   Environment::SetCurrent(Environment::LoadFrom(deep));

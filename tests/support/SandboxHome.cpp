@@ -31,18 +31,10 @@ void WriteText(const std::filesystem::path& file, const std::string& text) {
 
 SandboxHome::SandboxHome(Pairs drives, Pairs aliases) : drives_(drives) {
   for (const auto& [name, path] : aliases) aliases_.emplace_back(name, "PATH=" + path + "\r\n");
-  if (const char* value = std::getenv("LIFTO_HOME")) savedVariable_ = value;
   Reload();  // the first load replaces what was installed before
 }
 
-SandboxHome::~SandboxHome() {
-  platform::Environment::Exchange(std::move(saved_));
-  if (savedVariable_) {
-    setenv("LIFTO_HOME", savedVariable_->c_str(), 1);
-  } else {
-    unsetenv("LIFTO_HOME");
-  }
-}
+SandboxHome::~SandboxHome() { platform::Environment::Exchange(std::move(saved_)); }
 
 void SandboxHome::MapDrive(const std::string& prefix, const std::string& folder) {
   Upsert(drives_, prefix, folder);
@@ -115,7 +107,6 @@ void SandboxHome::Reload() {
     saved_ = std::move(previous);
     firstLoad_ = false;
   }
-  setenv("LIFTO_HOME", Home().c_str(), 1);
 }
 
 }  // namespace lifto::test

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Environment.h"
+#include "support/ScopedVariable.h"
 #include "support/TempFolder.h"
 
 namespace lifto::test {
@@ -60,13 +61,13 @@ class SandboxHome {
 
  private:
   TempFolder folder_;
+  ScopedVariable homeVariable_{"LIFTO_HOME", folder_.Path().c_str()};
   std::vector<std::pair<std::string, std::string>> drives_;
   std::vector<std::pair<std::string, std::string>> aliases_;  ///< name, its lines (CR LF each)
   std::vector<std::pair<std::string, std::string>> system_;
   std::vector<std::pair<std::string, std::string>> security_;
   std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> sections_;
   std::optional<platform::Environment> saved_;
-  std::optional<std::string> savedVariable_;
   bool firstLoad_ = true;
 };
 

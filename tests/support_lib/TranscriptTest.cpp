@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/Codepage.h"
+#include "support/ScopedVariable.h"
 #include "support/TempFolder.h"
 #include "support/Transcript.h"
 
@@ -31,15 +32,15 @@ TEST(Transcript, EscapesControlCharactersAndKeepsUndefinedBytes) {
 TEST(Transcript, AppendsOneLinePerRecordOnlyWhenAsked) {
   test::TempFolder folder;
   const auto file = folder.Path() / "transcript.jsonl";
-  unsetenv("LIFTO_TRANSCRIPT");
+  const test::ScopedVariable transcript("LIFTO_TRANSCRIPT", nullptr);
   RecordMessage(2, "Aviso", "ignorado");
   EXPECT_FALSE(std::filesystem::exists(file));
 
-  setenv("LIFTO_TRANSCRIPT", file.c_str(), 1);
+  transcript.Set(file.c_str());
   RecordMessage(2, Ansi("Informação"), "um");
   RecordQuestion(1, "dois", true);
   RecordDialog(DialogRequest{"TFormaConexao", {}}, false);
-  unsetenv("LIFTO_TRANSCRIPT");
+  transcript.Set(nullptr);
   EXPECT_EQ(test::ReadFileBytes(file),
             R"({"type":"message","kind":2,"title":"Informação","text":"um"})" "\n"
             R"({"type":"question","style":1,"text":"dois","answer":"sim"})" "\n"

@@ -6,6 +6,7 @@
 
 #include "platform/Paths.h"
 #include "support/SandboxHome.h"
+#include "support/ScopedVariable.h"
 #include "support/Utilities.h"
 
 namespace lifto::support {
@@ -85,29 +86,20 @@ TEST(AliasPath, DropsTheTrailingBackslashAndCutsToTheParent) {
 
 class TempFolderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    for (const char* name : {"TEMP", "TMP"}) {
-      if (const char* value = std::getenv(name)) saved_.emplace_back(name, value);
-    }
-  }
-  void TearDown() override {
-    unsetenv("TEMP");
-    unsetenv("TMP");
-    for (const auto& [name, value] : saved_) setenv(name.c_str(), value.c_str(), 1);
-  }
-  std::vector<std::pair<std::string, std::string>> saved_;
+  test::ScopedVariable temp_{"TEMP", nullptr};
+  test::ScopedVariable tmp_{"TMP", nullptr};
 };
 
 TEST_F(TempFolderTest, TakesTmpWhenTempHoldsOnlyBlanks) {
   test::SandboxHome sandbox;
   fs::create_directories(sandbox.Home() / "drive_c" / "TEMP");
   fs::permissions(sandbox.Home() / "drive_c" / "TEMP", fs::perms::owner_all);
-  setenv("TEMP", "   ", 1);
-  setenv("TMP", "C:\\TEMP", 1);
+  temp_.Set("   ");
+  tmp_.Set("C:\\TEMP");
   EXPECT_EQ(TempFolder(), "C:\\TEMP");
-  setenv("TEMP", "C:\\TEMP ", 1);  // taken as it is, blank and all
+  temp_.Set("C:\\TEMP ");  // taken as it is, blank and all
   EXPECT_EQ(TempFolder(), "C:\\TEMP ");
-  setenv("TEMP", (sandbox.Home() / "drive_c").c_str(), 1);  // a host path shows in its Windows form
+  temp_.Set((sandbox.Home() / "drive_c").c_str());  // a host path shows in its Windows form
   fs::permissions(sandbox.Home() / "drive_c", fs::perms::owner_all);
   EXPECT_EQ(TempFolder(), "C:\\");
 }
@@ -117,7 +109,7 @@ TEST_F(TempFolderTest, AFolderOthersCanWriteGivesThePrivateFolderInsideIt) {
   const auto shared = sandbox.Home() / "drive_c" / "SHARED";
   fs::create_directories(shared);
   fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
-  setenv("TEMP", "C:\\SHARED", 1);
+  temp_.Set("C:\\SHARED");
   const std::string folder = TempFolder();
   EXPECT_NE(folder, "C:\\SHARED");
   const auto host = platform::ToHostPath(folder);

@@ -19,7 +19,7 @@ TEST_F(ExtractFolderTest, IsNeverAFolderOthersCanWrite) {
   const auto shared = home.Home() / "shared";
   std::filesystem::create_directories(shared);
   std::filesystem::permissions(shared, std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
-  ::setenv("TEMP", shared.c_str(), 1);
+  tempVariable.Set(shared.c_str());
 
   const auto host = platform::ToHostPath(ExtractFolder());
   ASSERT_TRUE(host);

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <ctime>
-#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -10,6 +9,7 @@
 #include "support/Clock.h"
 #include "support/FakeUi.h"
 #include "support/SandboxHome.h"
+#include "support/ScopedVariable.h"
 #include "update/UpdateContext.h"
 
 namespace lifto::test {
@@ -31,7 +31,6 @@ class FixedClock : public support::Clock {
 class UpdateFixture : public ::testing::Test {
  protected:
   UpdateFixture();
-  ~UpdateFixture() override;
 
   /// Host path of a Windows path in the sandbox.
   std::filesystem::path Host(std::string_view windowsPath) const { return home.HostPath(windowsPath); }
@@ -45,12 +44,10 @@ class UpdateFixture : public ::testing::Test {
   void WriteProgram(const std::filesystem::path& host, const std::string& script) const;
 
   SandboxHome home{{{"F", "srv"}}, {{"ALIAS_KORAMI", "F:\\KORAMI\\DADOS"}}};
+  ScopedVariable tempVariable{"TEMP", (home.Home() / "tmp").c_str()};
   FakeUi ui;
   FakeUi::Scope uiScope{ui};
   update::UpdateContext context;
-
- private:
-  std::optional<std::string> savedTemp_;
 };
 
 }  // namespace lifto::test

@@ -23,11 +23,8 @@ FixedClock::FixedClock(int year, int month, int day, int hour, int minute, int s
 }
 
 UpdateFixture::UpdateFixture() {
-  if (const char* temp = std::getenv("TEMP")) savedTemp_ = temp;
-  const auto temp = home.Home() / "tmp";
-  std::filesystem::create_directories(temp);
-  std::filesystem::permissions(temp, std::filesystem::perms::owner_all);
-  ::setenv("TEMP", temp.c_str(), 1);
+  std::filesystem::create_directories(home.Home() / "tmp");
+  std::filesystem::permissions(home.Home() / "tmp", std::filesystem::perms::owner_all);
 
   home.Write("C:\\KORAMI\\KORAMI.EXE", "old program");
   home.Write("F:\\KORAMI\\DADOS\\NOVO.DB", "");
@@ -40,13 +37,6 @@ UpdateFixture::UpdateFixture() {
   context.ownExecutable = "C:\\WINDOWS\\SYSTEM\\ATUALIZAR.EXE";
 }
 
-UpdateFixture::~UpdateFixture() {
-  if (savedTemp_) {
-    ::setenv("TEMP", savedTemp_->c_str(), 1);
-  } else {
-    ::unsetenv("TEMP");
-  }
-}
 
 void UpdateFixture::SetAppPath(const std::string& programFile, const std::string& folder) const {
   platform::WriteRegistry(platform::RootKey::LocalMachine,

@@ -44,27 +44,34 @@ TEST(RegistryValue, EveryKindRoundTrips) {
   EXPECT_EQ(platform::ReadRegistry(RootKey::CurrentUser, kKey, "V8"), platform::RegistryData{std::string("18:00:00")});
 }
 
-TEST(RegistryValue, ValuesConvertToTheKindsType) {
+TEST(RegistryValue, WritesConvertToTheKindsTypeOrAreRefusedAndReadsGiveNullOnErrors) {
   test::SandboxHome sandbox;
-  EXPECT_TRUE(WriteRegistryValue(RootKey::LocalMachine, kKey, "N", std::string("12"), kRegInteger));
-  EXPECT_EQ(ReadRegistryValue(RootKey::LocalMachine, kKey, "N", kRegInteger), RegistryValue{std::int64_t{12}});
-  EXPECT_TRUE(WriteRegistryValue(RootKey::LocalMachine, kKey, "B", std::int64_t{5}, kRegBoolean));
-  EXPECT_EQ(ReadRegistryValue(RootKey::LocalMachine, kKey, "B", kRegBoolean), RegistryValue{true});
-  EXPECT_FALSE(WriteRegistryValue(RootKey::LocalMachine, kKey, "X", std::string("doze"), kRegInteger));
-  EXPECT_FALSE(WriteRegistryValue(RootKey::LocalMachine, kKey, "X", std::int64_t{1} << 40, kRegInteger));
-  EXPECT_FALSE(WriteRegistryValue(RootKey::LocalMachine, kKey, "X", RegistryValue{}, kRegString));
-}
-
-TEST(RegistryValue, RefusesOtherKindsAndGivesNullOnErrors) {
-  test::SandboxHome sandbox;
-  EXPECT_FALSE(WriteRegistryValue(RootKey::CurrentUser, kKey, "X", std::string("a"), 0));
-  EXPECT_FALSE(WriteRegistryValue(RootKey::CurrentUser, kKey, "X", std::string("a"), 9));
+  const struct {
+    RegistryValue value;
+    int kind;
+    bool written;
+    RegistryValue back;  ///< read with the same kind
+  } writes[] = {
+      {std::string("12"), kRegInteger, true, std::int64_t{12}},
+      {std::int64_t{5}, kRegBoolean, true, true},
+      {std::string("doze"), kRegInteger, false, {}},
+      {std::int64_t{1} << 40, kRegInteger, false, {}},
+      {RegistryValue{}, kRegString, false, std::string()},  // a missing text reads empty
+      {std::string("a"), 0, false, {}},
+      {std::string("a"), 9, false, {}},
+  };
+  int n = 0;
+  for (const auto& w : writes) {
+    const std::string name = "V" + std::to_string(++n);
+    EXPECT_EQ(WriteRegistryValue(RootKey::LocalMachine, kKey, name, w.value, w.kind), w.written)
+        << name;
+    EXPECT_EQ(ReadRegistryValue(RootKey::LocalMachine, kKey, name, w.kind), w.back) << name;
+  }
+  // A value read as another kind, or a missing value or key.
   ASSERT_TRUE(WriteRegistryValue(RootKey::CurrentUser, kKey, "Texto", std::string("a"), kRegString));
   EXPECT_EQ(ReadRegistryValue(RootKey::CurrentUser, kKey, "Texto", 9), RegistryValue{});
-  // A value of another type, a missing value, a missing key.
   EXPECT_EQ(ReadRegistryValue(RootKey::CurrentUser, kKey, "Texto", kRegInteger), RegistryValue{});
   EXPECT_EQ(ReadRegistryValue(RootKey::CurrentUser, kKey, "Nada", kRegBoolean), RegistryValue{});
-  EXPECT_EQ(ReadRegistryValue(RootKey::CurrentUser, kKey, "Nada", kRegString), RegistryValue{std::string()});
   EXPECT_EQ(ReadRegistryValue(RootKey::CurrentUser, "\\Software\\Nada", "Texto", kRegString), RegistryValue{});
 }
 

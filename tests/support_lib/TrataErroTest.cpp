@@ -67,6 +67,17 @@ class TrataErroTest : public ::testing::Test {
     return {ui.messages[0].kind, ui.messages[0].text};
   }
 
+  /// Hands an error to the translator afresh: no message shown yet, nothing started, the tool
+  /// not ended. @return the one message shown (kind, text)
+  std::pair<int, std::string> Translate(std::exception_ptr error) {
+    ui.messages.clear();
+    started.clear();
+    App().Reset();
+    App().SetTitle("Programa");
+    translator.HandleException(std::move(error));
+    return Shown();
+  }
+
   test::DbSandbox sandbox;
   FakeUi ui;
   FakeUi::Scope scope;
@@ -75,12 +86,12 @@ class TrataErroTest : public ::testing::Test {
 };
 
 TEST_F(TrataErroTest, ATableHeldOpenByAnotherUserIsExplainedAndEndsTheTool) {
-  translator.HandleException(std::make_exception_ptr(db::EDBEngineError(
-      db::code::kTableBusy, "Table is busy.\rTable: F:\\DADOS\\X.DB\rUser: MARIA")));
-  EXPECT_EQ(Shown(), std::make_pair(2, Ansi("O arquivo de dados F:\\DADOS\\X.DB está aberto\r"
-                                            "pelo Usuário MARIA.\r"
-                                            "Verifique se o programa não está sendo executado e "
-                                            "tente novamente")));
+  EXPECT_EQ(Translate(std::make_exception_ptr(db::EDBEngineError(
+                db::code::kTableBusy, "Table is busy.\rTable: F:\\DADOS\\X.DB\rUser: MARIA"))),
+            std::make_pair(2, Ansi("O arquivo de dados F:\\DADOS\\X.DB está aberto\r"
+                                   "pelo Usuário MARIA.\r"
+                                   "Verifique se o programa não está sendo executado e "
+                                   "tente novamente")));
   EXPECT_EQ(ui.messages[0].title, Ansi("Informação"));
   EXPECT_TRUE(App().Terminated());
 
@@ -96,19 +107,18 @@ TEST_F(TrataErroTest, ATableHeldOpenByAnotherUserIsExplainedAndEndsTheTool) {
     return 0;
   });
   ASSERT_EQ(other.Receive(), 'o');
-  ui.messages.clear();
-  translator.HandleException(Raised([] {
-    db::Table table;
-    table.SetDatabaseName("ALIAS_KORAMI");
-    table.SetTableName("Novo");
-    table.SetExclusive(true);
-    table.Open();
-  }));
-  EXPECT_EQ(Shown().second, Ansi("O arquivo de dados F:\\KORAMI\\DADOS\\Novo.sqlite está aberto\r"
-                                 "pelo Usuário ") +
-                                db::CurrentUserName() +
-                                Ansi(".\rVerifique se o programa não está sendo executado e tente "
-                                     "novamente"));
+  EXPECT_EQ(Translate(Raised([] {
+              db::Table table;
+              table.SetDatabaseName("ALIAS_KORAMI");
+              table.SetTableName("Novo");
+              table.SetExclusive(true);
+              table.Open();
+            })).second,
+            Ansi("O arquivo de dados F:\\KORAMI\\DADOS\\Novo.sqlite está aberto\r"
+                 "pelo Usuário ") +
+                db::CurrentUserName() +
+                Ansi(".\rVerifique se o programa não está sendo executado e tente "
+                     "novamente"));
 }
 
 TEST_F(TrataErroTest, MissingIndexIreqtLetsTheToolGoOnOtherIndexesRunTheIndexProgram) {
@@ -123,17 +133,16 @@ TEST_F(TrataErroTest, MissingIndexIreqtLetsTheToolGoOnOtherIndexesRunTheIndexPro
       table.Open();
     });
   };
-  translator.HandleException(missingIndex("IREQT"));
-  EXPECT_EQ(Shown(), std::make_pair(2, Ansi("O arquivo de índice IREQT não foi encontrado\r"
-                                            "Entre no menu Utilitários - Atualizar arquivos de "
-                                            "requerimentos.")));
+  EXPECT_EQ(Translate(missingIndex("IREQT")),
+            std::make_pair(2, Ansi("O arquivo de índice IREQT não foi encontrado\r"
+                                   "Entre no menu Utilitários - Atualizar arquivos de "
+                                   "requerimentos.")));
   EXPECT_FALSE(App().Terminated());
   EXPECT_TRUE(started.empty());
 
-  ui.messages.clear();
-  translator.HandleException(missingIndex("IOUTRO"));
-  EXPECT_EQ(Shown().second, Ansi("O arquivo de índice IOUTRO não foi encontrado\r"
-                                 "Execute o programa de Criação de Índices e tente novamente"));
+  EXPECT_EQ(Translate(missingIndex("IOUTRO")).second,
+            Ansi("O arquivo de índice IOUTRO não foi encontrado\r"
+                 "Execute o programa de Criação de Índices e tente novamente"));
   EXPECT_TRUE(App().Terminated());
   EXPECT_EQ(started, std::vector<std::string>{"F:\\TOOL\\indices.exe /todos"});
 }
@@ -146,10 +155,8 @@ TEST_F(TrataErroTest, StructureErrorsInAnyLetterCaseAskForTheConversion) {
        std::vector<std::string>{Ansi("TAMANHO SEM COMBINAÇÃO PARA CAMPO X"),
                                 Ansi("tamanho sem combinação para campo x"),
                                 "Nenhum argumento para o formato '%s'"}) {
-    ui.messages.clear();
-    App().Reset();
-    translator.HandleException(std::make_exception_ptr(db::EConvertError(text)));
-    EXPECT_EQ(Shown(), std::make_pair(4, structure + text + tail));
+    EXPECT_EQ(Translate(std::make_exception_ptr(db::EConvertError(text))),
+              std::make_pair(4, structure + text + tail));
     EXPECT_TRUE(App().Terminated());
   }
 
@@ -159,35 +166,29 @@ TEST_F(TrataErroTest, StructureErrorsInAnyLetterCaseAskForTheConversion) {
   translator.AliasName = "ALIAS_KORAMI";
   translator.ConversionCommand = "F:\\TOOL\\conv.exe";
   translator.ConversionArgument = "F:\\KORAMI\\DADOS";
-  ui.messages.clear();
-  App().Reset();
-  translator.HandleException(Raised([] {
-    db::Table table;
-    table.SetDatabaseName("ALIAS_KORAMI");
-    table.SetTableName("Novo");
-    table.Open();
-    table.FieldAsBoolean("DATA");
-  }));
-  EXPECT_EQ(Shown(), std::make_pair(4, structure + Ansi("Campo 'DATA' não é do tipo esperado") + tail));
+  EXPECT_EQ(Translate(Raised([] {
+              db::Table table;
+              table.SetDatabaseName("ALIAS_KORAMI");
+              table.SetTableName("Novo");
+              table.Open();
+              table.FieldAsBoolean("DATA");
+            })),
+            std::make_pair(4, structure + Ansi("Campo 'DATA' não é do tipo esperado") + tail));
   EXPECT_FALSE(std::filesystem::exists(vrn));
   EXPECT_TRUE(std::filesystem::exists(vrn.parent_path() / "ATUALIZAR.vcx"));
   EXPECT_EQ(started, std::vector<std::string>{"F:\\TOOL\\conv.exe F:\\KORAMI\\DADOS"});
   EXPECT_GE(ui.processMessagesCalls, 1);
 
   // A database error of another text gets the standard display and the tool goes on.
-  ui.messages.clear();
-  App().Reset();
-  translator.HandleException(std::make_exception_ptr(db::EDatabaseError("Campo 'X' não encontrado")));
-  EXPECT_EQ(Shown().first, -1);
+  EXPECT_EQ(
+      Translate(std::make_exception_ptr(db::EDatabaseError("Campo 'X' não encontrado"))).first, -1);
   EXPECT_FALSE(App().Terminated());
 }
 
 TEST_F(TrataErroTest, OtherErrorsTheTagSwitchAndTheSilentAbortGetNoTranslation) {
-  translator.HandleException(std::make_exception_ptr(std::runtime_error("Access violation")));
-  EXPECT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].kind, -1);
+  EXPECT_EQ(Translate(std::make_exception_ptr(std::runtime_error("Access violation"))),
+            std::make_pair(-1, std::string("Access violation")));
   EXPECT_EQ(ui.messages[0].title, "Programa");
-  EXPECT_EQ(ui.messages[0].text, "Access violation");
   EXPECT_FALSE(App().Terminated());
 
   ui.messages.clear();
@@ -195,16 +196,16 @@ TEST_F(TrataErroTest, OtherErrorsTheTagSwitchAndTheSilentAbortGetNoTranslation) 
   translator.HandleException(OpenError("ALIAS_KORAMI", "Nada"));
   EXPECT_EQ(Shown(), std::make_pair(-1, std::string("Table does not exist.\rTable: F:\\KORAMI\\DADOS\\Nada.sqlite")));
   EXPECT_FALSE(App().Terminated());
-  App().SetTag(0);
 
   ui.messages.clear();
   translator.HandleException(std::make_exception_ptr(db::EAbort()));
   EXPECT_TRUE(ui.messages.empty());
 
   // The retrying table's write error has no entries: its message is shown as it is.
-  translator.HandleException(std::make_exception_ptr(
-      db::EDBEngineError(Ansi("Erro de Gravação\rNão é possível gravar registro no momento"))));
-  EXPECT_EQ(Shown(), std::make_pair(-1, Ansi("Erro de Gravação\rNão é possível gravar registro no momento")));
+  EXPECT_EQ(
+      Translate(std::make_exception_ptr(
+          db::EDBEngineError(Ansi("Erro de Gravação\rNão é possível gravar registro no momento")))),
+      std::make_pair(-1, Ansi("Erro de Gravação\rNão é possível gravar registro no momento")));
 
   // Unrecognised entries each get the standard display.
   ui.messages.clear();
@@ -218,57 +219,51 @@ TEST_F(TrataErroTest, WrongDataPathsGetTheServerOrTheDriveHint) {
   sandbox.AddAlias("ALIAS_SRV", "\\\\SERVIDOR\\DADOS");
   sandbox.AddAlias("ALIAS_G", "G:\\DADOS");
   translator.AliasName = "ALIAS_SRV";
-  translator.HandleException(OpenError("ALIAS_SRV", "Novo"));
-  EXPECT_EQ(Shown(), std::make_pair(2, Ansi("O caminho do banco de dados configurado no Alias está "
-                                            "incorreto:\r\rVerifique se o servidor está ligado e "
-                                            "conectado em sua rede\r\rCaminho do banco de dados "
-                                            "configurado: \\\\SERVIDOR\\DADOS")));
+  EXPECT_EQ(Translate(OpenError("ALIAS_SRV", "Novo")),
+            std::make_pair(2, Ansi("O caminho do banco de dados configurado no Alias está "
+                                   "incorreto:\r\rVerifique se o servidor está ligado e "
+                                   "conectado em sua rede\r\rCaminho do banco de dados "
+                                   "configurado: \\\\SERVIDOR\\DADOS")));
   EXPECT_TRUE(App().Terminated());
 
-  ui.messages.clear();
   translator.AliasName = "ALIAS_G";
-  translator.HandleException(OpenError("ALIAS_G", "Novo"));
-  EXPECT_EQ(Shown().second, Ansi("O caminho do banco de dados configurado no Alias está incorreto:"
-                                 "\r\rVerifique se a unidade mapeada de rede \"G\" está acessível"
-                                 "\r\rCaminho do banco de dados configurado: G:\\DADOS"));
+  EXPECT_EQ(Translate(OpenError("ALIAS_G", "Novo")).second,
+            Ansi("O caminho do banco de dados configurado no Alias está incorreto:"
+                 "\r\rVerifique se a unidade mapeada de rede \"G\" está acessível"
+                 "\r\rCaminho do banco de dados configurado: G:\\DADOS"));
 
   // A full path whose folder is missing: the hint comes from the engine's message.
-  ui.messages.clear();
-  translator.HandleException(OpenError("", "G:\\DADOS\\INDECR.DBF"));
-  EXPECT_EQ(Shown().second, Ansi("O caminho do banco de dados não foi encontrado\r\r"
-                                 "Verifique se a unidade mapeada de rede \"G\" está acessível\r\r"
-                                 "Caminho do banco de dados configurado:  G:\\DADOS\\"));
-  ui.messages.clear();
-  translator.HandleException(OpenError("", "\\\\OUTRO\\DADOS\\INDECR.DBF"));
-  EXPECT_EQ(Shown().second, Ansi("O caminho do banco de dados não foi encontrado\r\r"
-                                 "Verifique se o servidor está ligado e conectado em sua rede\r\r"
-                                 "Caminho do banco de dados configurado:  \\\\OUTRO\\DADOS\\"));
+  EXPECT_EQ(Translate(OpenError("", "G:\\DADOS\\INDECR.DBF")).second,
+            Ansi("O caminho do banco de dados não foi encontrado\r\r"
+                 "Verifique se a unidade mapeada de rede \"G\" está acessível\r\r"
+                 "Caminho do banco de dados configurado:  G:\\DADOS\\"));
+  EXPECT_EQ(Translate(OpenError("", "\\\\OUTRO\\DADOS\\INDECR.DBF")).second,
+            Ansi("O caminho do banco de dados não foi encontrado\r\r"
+                 "Verifique se o servidor está ligado e conectado em sua rede\r\r"
+                 "Caminho do banco de dados configurado:  \\\\OUTRO\\DADOS\\"));
 }
 
 TEST_F(TrataErroTest, MissingAndDamagedDataFilesAndTheRepairCommand) {
-  translator.HandleException(OpenError("ALIAS_KORAMI", "Nada"));
-  EXPECT_EQ(Shown().second, Ansi("O arquivo de dados F:\\KORAMI\\DADOS\\Nada.sqlite não foi "
-                                 "encontrado\rEntre em contato com a Vornel"));
+  EXPECT_EQ(Translate(OpenError("ALIAS_KORAMI", "Nada")).second,
+            Ansi("O arquivo de dados F:\\KORAMI\\DADOS\\Nada.sqlite não foi "
+                 "encontrado\rEntre em contato com a Vornel"));
   EXPECT_TRUE(App().Terminated());
   EXPECT_TRUE(started.empty());  // no DataErrorCommand: nothing started
 
   sandbox.Home().Write("F:\\KORAMI\\DADOS\\Novo.sqlite", "not a table");
-  ui.messages.clear();
   translator.DataErrorCommand = "F:\\TOOL\\dados.exe";
-  translator.HandleException(OpenError("ALIAS_KORAMI", "Novo"));
-  EXPECT_EQ(Shown().second, Ansi("Seu arquivo de dados está corrompido: "
-                                 "F:\\KORAMI\\DADOS\\Novo.sqlite\rEntre em contato com a Vornel"));
+  EXPECT_EQ(Translate(OpenError("ALIAS_KORAMI", "Novo")).second,
+            Ansi("Seu arquivo de dados está corrompido: "
+                 "F:\\KORAMI\\DADOS\\Novo.sqlite\rEntre em contato com a Vornel"));
   EXPECT_EQ(started, std::vector<std::string>{"F:\\TOOL\\dados.exe"});
 
   // With the data's alias set and the repair program beside the tool, the repair runs.
   sandbox.Home().Write("F:\\TOOL\\PDXRBLD.EXE", "");
   translator.AliasName = "ALIAS_KORAMI";
-  ui.messages.clear();
-  started.clear();
-  translator.HandleException(OpenError("ALIAS_KORAMI", "Novo"));
-  EXPECT_EQ(Shown().second, Ansi("Seu arquivo de dados está corrompido: F:\\KORAMI\\DADOS\\Novo.sqlite\r"
-                                 "O programa de reparo tentará reparar o arquivo. Clique em OK para "
-                                 "continuar e volte a executar esta operação."));
+  EXPECT_EQ(Translate(OpenError("ALIAS_KORAMI", "Novo")).second,
+            Ansi("Seu arquivo de dados está corrompido: F:\\KORAMI\\DADOS\\Novo.sqlite\r"
+                 "O programa de reparo tentará reparar o arquivo. Clique em OK para "
+                 "continuar e volte a executar esta operação."));
   EXPECT_EQ(started, std::vector<std::string>{"F:\\TOOL\\Pdxrbld.exe /aALIAS_KORAMI "
                                               "/TF:\\KORAMI\\DADOS\\Novo.sqlite -r+ -r2 -p"});
 }
@@ -301,16 +296,12 @@ TEST_F(TrataErroTest, IndexAndOperatingSystemCodes) {
       {0x2B02, "File not found.\rFile: F:\\DADOS\\NOVO.TXT", "", {}},
   };
   for (const auto& c : cases) {
-    ui.messages.clear();
-    started.clear();
-    App().Reset();
-    App().SetTitle("Programa");
-    translator.HandleException(std::make_exception_ptr(db::EDBEngineError(c.code, c.message)));
-    ASSERT_EQ(ui.messages.size(), 1u) << c.message;
+    const auto [kind, text] =
+        Translate(std::make_exception_ptr(db::EDBEngineError(c.code, c.message)));
     if (c.shown.empty()) {
-      EXPECT_EQ(ui.messages[0].kind, -1);
+      EXPECT_EQ(kind, -1) << c.message;
     } else {
-      EXPECT_EQ(ui.messages[0].text, c.shown);
+      EXPECT_EQ(text, c.shown);
     }
     EXPECT_EQ(started, c.started) << c.message;
     EXPECT_TRUE(App().Terminated()) << c.message;

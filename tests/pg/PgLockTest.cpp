@@ -15,6 +15,7 @@
 #include "support/Application.h"
 #include "support/FakeUi.h"
 #include "support/ForkedProcess.h"
+#include "support/TableProcesses.h"
 #include "support/TabelaRede.h"
 #include "support/TrataErro.h"
 
@@ -41,6 +42,12 @@ class PgLockTest : public PgTest {
     table.SetTableName(name);
     table.SetExclusive(exclusive);
     table.Open();
+  }
+  /// The table Novo, opened shared (a MakeTable for the other processes).
+  static std::unique_ptr<db::Table> Novo() {
+    auto table = std::make_unique<db::Table>();
+    Open(*table);
+    return table;
   }
 };
 
@@ -83,32 +90,12 @@ TEST_F(PgLockTest, TheExclusiveOpenFailsWhileAnotherProcessHoldsTheTable) {
   other.Wait();
   db::Table table;
   Open(table, "Novo", true);
-  ForkedProcess late([](const ForkedProcess::Channel&) {
-    db::Table table;
-    try {
-      Open(table);
-    } catch (const db::EDBEngineError& e) {
-      return e.ErrorCode() == db::code::kTableBusy ? 0 : 2;
-    }
-    return 1;
-  });
-  EXPECT_EQ(late.Wait(), 0);
+  EXPECT_TRUE(OpenIsRefusedAsBusy(Novo));
 }
 
 TEST_F(PgLockTest, ARecordLockedByAnotherProcessIsRetriedThenGivenUpWithTheTablesMessage) {
-  ForkedProcess other([](const ForkedProcess::Channel& channel) {
-    db::Table table;
-    Open(table);
-    table.Edit();  // ANA
-    table.SetFieldText("NOMEMICRO", "PC5");
-    channel.Send('e');
-    channel.Receive();
-    table.Post();
-    channel.Send('p');
-    channel.Receive();
-    return 0;
-  });
-  ASSERT_EQ(other.Receive(), 'e');
+  const auto other = EditingFirstRecord(Novo, "NOMEMICRO", "PC5");  // ANA
+  ASSERT_EQ(other->Receive(), 'e');
   FakeUi ui;
   FakeUi::Scope scope(ui);
   support::TTabelaRede table;
@@ -128,40 +115,35 @@ TEST_F(PgLockTest, ARecordLockedByAnotherProcessIsRetriedThenGivenUpWithTheTable
   table.Cancel();
   table.First();
 
-  other.Send('x');
-  ASSERT_EQ(other.Receive(), 'p');
+  other->Send('x');
+  ASSERT_EQ(other->Receive(), 'p');
   table.Edit();  // read afresh: the other's post is there
   EXPECT_TRUE(table.Resultado());
   EXPECT_EQ(table.FieldAsText("NOMEMICRO"), "PC5");
   table.SetFieldText("NOMEMICRO", "PC6");
   EXPECT_TRUE(table.Gravar());
-  other.Send('x');
-  EXPECT_EQ(other.Wait(), 0);
+  other->Send('x');
+  EXPECT_EQ(other->Wait(), 0);
 }
 
 TEST_F(PgLockTest, EightProcessesAppendingAtOnceLoseNoRow) {
   constexpr int kProcesses = 8;
   constexpr int kRows = 25;
-  std::vector<std::unique_ptr<ForkedProcess>> writers;
-  for (int p = 0; p < kProcesses; ++p) {
-    writers.push_back(std::make_unique<ForkedProcess>([p](const ForkedProcess::Channel& channel) {
-      support::TTabelaRede discos;
-      discos.SetTentativas(5);
-      Open(discos, "DISCOS");
-      channel.Send('r');
-      channel.Receive();  // all start together
-      for (int n = 0; n < kRows; ++n) {
-        if (!discos.Incluir()) return 3;
-        discos.SetFieldText("COMPUTADOR", "PC" + std::to_string(p));
-        discos.SetFieldInteger("NUMDISCOS", n);
-        if (!discos.Gravar()) return 4;
-      }
-      return 0;
-    }));
-  }
-  for (auto& writer : writers) ASSERT_EQ(writer->Receive(), 'r');
-  for (auto& writer : writers) writer->Send('g');
-  for (auto& writer : writers) EXPECT_EQ(writer->Wait(), 0);
+  AppendTogether(
+      kProcesses, kRows,
+      [] {
+        auto discos = std::make_unique<support::TTabelaRede>();
+        discos->SetTentativas(5);
+        Open(*discos, "DISCOS");
+        return std::unique_ptr<db::Table>(std::move(discos));
+      },
+      [](int process, int row, db::Table& table) {
+        auto& discos = dynamic_cast<support::TTabelaRede&>(table);
+        if (!discos.Incluir()) return false;
+        discos.SetFieldText("COMPUTADOR", "PC" + std::to_string(process));
+        discos.SetFieldInteger("NUMDISCOS", row);
+        return discos.Gravar();
+      });
 
   db::Table discos;
   Open(discos, "DISCOS");

@@ -20,6 +20,7 @@
 #include "platform/db/TableLock.h"
 #include "support/DbSandbox.h"
 #include "support/ForkedProcess.h"
+#include "support/TableProcesses.h"
 
 namespace lifto::platform::db {
 namespace {
@@ -44,28 +45,11 @@ class DbLockTest : public ::testing::Test {
     table.Open();
   }
 
-  // Appends rows from several processes at once: each opens the table, then all start together
-  // and each appends `rows` records through `fill(process, row, table)`.
-  static void AppendTogether(int processes, int rows, void (*open)(Table&),
-                             void (*fill)(int process, int row, Table&)) {
-    std::vector<std::unique_ptr<ForkedProcess>> writers;
-    for (int p = 0; p < processes; ++p) {
-      writers.push_back(std::make_unique<ForkedProcess>([=](const ForkedProcess::Channel& channel) {
-        Table table;
-        open(table);
-        channel.Send('r');
-        channel.Receive();  // all start together
-        for (int n = 0; n < rows; ++n) {
-          table.Append();
-          fill(p, n, table);
-          table.Post();
-        }
-        return 0;
-      }));
-    }
-    for (auto& writer : writers) ASSERT_EQ(writer->Receive(), 'r');
-    for (auto& writer : writers) writer->Send('g');
-    for (auto& writer : writers) EXPECT_EQ(writer->Wait(), 0);
+  /// The table Novo, opened shared (a MakeTable for the other processes).
+  static std::unique_ptr<Table> Novo() {
+    auto table = std::make_unique<Table>();
+    Open(*table);
+    return table;
   }
 
   static int ErrorCodeOf(Table& table, void (Table::*operation)()) {
@@ -173,32 +157,12 @@ TEST_F(DbLockTest, ExclusiveOpenFailsWhileAnotherProcessHoldsTheTableOpen) {
   EXPECT_EQ(other.Wait(), 0);
 
   // While held exclusively, nobody else opens it.
-  ForkedProcess late([](const ForkedProcess::Channel&) {
-    Table table;
-    try {
-      Open(table);
-    } catch (const EDBEngineError& e) {
-      return e.ErrorCode() == code::kTableBusy ? 0 : 2;
-    }
-    return 1;
-  });
-  EXPECT_EQ(late.Wait(), 0);
+  EXPECT_TRUE(test::OpenIsRefusedAsBusy(Novo));
 }
 
 TEST_F(DbLockTest, ALockedRecordRefusesEditAndDeleteUntilItsHolderPosts) {
-  ForkedProcess other([](const ForkedProcess::Channel& channel) {
-    Table table;
-    Open(table);
-    table.Edit();  // record 1
-    table.SetFieldText("NOMEMICRO", "PC5");
-    channel.Send('e');
-    channel.Receive();
-    table.Post();
-    channel.Send('p');
-    channel.Receive();
-    return 0;
-  });
-  ASSERT_EQ(other.Receive(), 'e');
+  const auto other = test::EditingFirstRecord(Novo, "NOMEMICRO", "PC5");
+  ASSERT_EQ(other->Receive(), 'e');
   Table table;
   Open(table);
   EXPECT_EQ(ErrorCodeOf(table, &Table::Edit), code::kRecordLocked);
@@ -209,13 +173,13 @@ TEST_F(DbLockTest, ALockedRecordRefusesEditAndDeleteUntilItsHolderPosts) {
   table.Cancel();
   table.First();
 
-  other.Send('x');
-  ASSERT_EQ(other.Receive(), 'p');
+  other->Send('x');
+  ASSERT_EQ(other->Receive(), 'p');
   table.Edit();  // the edit reads the record afresh: the other's post is there
   EXPECT_EQ(table.FieldAsText("NOMEMICRO"), "PC5");
   table.Cancel();
-  other.Send('x');
-  EXPECT_EQ(other.Wait(), 0);
+  other->Send('x');
+  EXPECT_EQ(other->Wait(), 0);
 }
 
 TEST_F(DbLockTest, AProcessThatDiesReleasesItsLocks) {
@@ -243,11 +207,13 @@ TEST_F(DbLockTest, AProcessThatDiesReleasesItsLocks) {
 TEST_F(DbLockTest, EightProcessesAppendingAtOnceLoseNothing) {
   constexpr int kProcesses = 8;
   constexpr int kRows = 20;
-  AppendTogether(kProcesses, kRows, [](Table& table) { Open(table); },
-                 [](int process, int row, Table& table) {
-                   table.SetFieldText("USUARIO", "P" + std::to_string(process));
-                   table.SetFieldText("NOMEMICRO", std::to_string(row));
-                 });
+  test::AppendTogether(kProcesses, kRows, Novo, [](int process, int row, Table& table) {
+    table.Append();
+    table.SetFieldText("USUARIO", "P" + std::to_string(process));
+    table.SetFieldText("NOMEMICRO", std::to_string(row));
+    table.Post();
+    return true;
+  });
 
   Table table;
   Open(table);
@@ -266,15 +232,20 @@ TEST_F(DbLockTest, ProcessesAppendingToOneDbaseFileLoseNothing) {
   CreateLog();
   constexpr int kProcesses = 4;
   constexpr int kRows = 15;
-  AppendTogether(
+  test::AppendTogether(
       kProcesses, kRows,
-      [](Table& table) {
-        table.SetTableName("F:\\DADOS\\LOG.DBF");
-        table.Open();
+      [] {
+        auto table = std::make_unique<Table>();
+        table->SetTableName("F:\\DADOS\\LOG.DBF");
+        table->Open();
+        return table;
       },
       [](int process, int row, Table& table) {
+        table.Append();
         table.SetFieldText("QUEM", "P" + std::to_string(process));
         table.SetFieldInteger("N", row);
+        table.Post();
+        return true;
       });
 
   Table table;

@@ -6,6 +6,8 @@
 #
 # usage: scripts/mutate.sh [fault-name...]     (all faults when none is named)
 # MUTATE_DIR  the scratch folder (default /tmp/lifto-mutate; kept, so later runs build little)
+# MUTATE_USER run the test programs as this user (root only; "nobody", say), to see every fault
+#             caught where no test may act as root; the scratch copy is then made readable to it
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,6 +29,14 @@ faults=(
   "log-keeps-26-lines@src/update/UpdateLog.cpp@s/if \(lines.size\(\) >= kMaxLogLines\)/if (lines.size() > kMaxLogLines)/@test_update@UpdateLog*"
 )
 
+# The test programs run as MUTATE_USER, with a home of their own: a sandbox must not lean on root's.
+runner=()
+if [ -n "${MUTATE_USER:-}" ]; then
+  [ "$(id -u)" -eq 0 ] || { echo "MUTATE_USER needs root to switch users"; exit 2; }
+  uid=$(id -u "$MUTATE_USER") && gid=$(id -g "$MUTATE_USER") || exit 2
+  runner=(setpriv --reuid="$uid" --regid="$gid" --clear-groups env HOME="$scratch/home-$uid")
+fi
+
 export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$scratch
 
 # The copy follows the tree: changed files are copied afresh (so that their new time makes the
@@ -47,15 +57,22 @@ if [ ! -f "$build/build.ninja" ]; then
 fi
 
 compile() {
-  flock /tmp/lifto-build.lock nice cmake --build "$build" -j2 --target "$1" >"$scratch/build.log" 2>&1
+  flock /tmp/lifto-build.lock nice cmake --build "$build" -j2 --target "$1" >"$scratch/build.log" 2>&1 &&
+    if [ ${#runner[@]} -gt 0 ]; then chmod -R go+rX "$scratch/tree" "$build"; fi
 }
+
+if [ ${#runner[@]} -gt 0 ]; then
+  chmod go+rx "$scratch"
+  mkdir -p "$scratch/home-$uid"
+  chown "$uid:$gid" "$scratch/home-$uid"
+fi
 
 # Runs a test program on every processor set. @return 0 when it passed on all of them
 passes() {
   local program=$1 filter=$2 set
   for set in $cpus; do
-    (cd "$build" && LIFTO_UI=console timeout 600 taskset -c "$set" "tests/$program" \
-       --gtest_filter="$filter" >"$scratch/run.log" 2>&1) || return 1
+    (cd "$build" && LIFTO_UI=console timeout 600 taskset -c "$set" ${runner[@]+"${runner[@]}"} \
+       "tests/$program" --gtest_filter="$filter" >"$scratch/run.log" 2>&1) || return 1
   done
 }
 

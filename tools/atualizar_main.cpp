@@ -1,4 +1,5 @@
 // The update tool: chooses the front-end and hands over to the program entry of the core.
+#include <exception>
 #include <iostream>
 
 #include "BuildVersion.h"
@@ -7,16 +8,38 @@
 #include "console/ConsoleUi.h"
 #include "console/FrontEnd.h"
 #include "support/Ui.h"
-#ifdef LIFTO_HAVE_GUI
-#include "gui/GuiProgram.h"
+#ifdef LIFTO_HAVE_GUI_MODULE
+#include "gui/GuiModule.h"
+#include "platform/LoadableModule.h"
 #endif
+
+namespace {
+
+#ifdef LIFTO_HAVE_GUI_MODULE
+// The window front-end lives in a module beside the program, loaded only when it is chosen. A
+// module that cannot be loaded ends the run: a silent console run instead would wait for answers
+// nobody sees.
+int RunGuiModule(int argc, char** argv) {
+  using namespace lifto;
+  gui::GuiModuleEntry* entry = nullptr;
+  try {
+    entry = reinterpret_cast<gui::GuiModuleEntry*>(
+        platform::LoadModuleEntry(platform::BesideOwnExecutable(gui::kGuiModuleFile), gui::kGuiModuleEntry));
+  } catch (const std::exception& error) {
+    std::cerr << "atualizar: the window front-end is not available (" << error.what()
+              << "); LIFTO_UI=console runs without it\n";
+    return 1;
+  }
+  return entry(argc, argv, app::kBuildFileVersion);
+}
+#endif
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace lifto;
-#ifdef LIFTO_HAVE_GUI
-  if (console::ChooseFrontEnd() == console::FrontEndKind::Gui) {
-    return gui::RunAtualizarWithGui(argc, argv, app::kBuildFileVersion);
-  }
+#ifdef LIFTO_HAVE_GUI_MODULE
+  if (console::ChooseFrontEnd() == console::FrontEndKind::Gui) return RunGuiModule(argc, argv);
 #endif
   auto ui = console::MakeConsoleUi();
   support::SetCurrentUi(ui.get());

@@ -38,15 +38,15 @@ class Atualizar : public ::testing::Test {
     std::ofstream(home_ / name, std::ios::binary) << content;
   }
 
-  RunResult Start(const std::string& arguments) {
+  RunResult Start(const std::string& arguments, const std::string& frontEnd = "console",
+                  const std::string& program = LIFTO_BINARY_DIR "/atualizar") {
     const fs::path transcript = folder_.Path() / "transcript.jsonl";
     const fs::path err = folder_.Path() / "stderr.txt";
     fs::remove(transcript);
     const std::string command = "cd '" + folder_.Path().string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY" +
-                                " LIFTO_UI=console LIFTO_ANSWERS= LIFTO_HOME='" + home_.string() +
-                                "' LIFTO_TRANSCRIPT='" + transcript.string() + "' '" LIFTO_BINARY_DIR +
-                                std::string("/atualizar' ") + arguments + " </dev/null >/dev/null 2>'" +
-                                err.string() + "'";
+                                " LIFTO_UI=" + frontEnd + " LIFTO_ANSWERS= LIFTO_HOME='" + home_.string() +
+                                "' LIFTO_TRANSCRIPT='" + transcript.string() + "' '" + program + "' " +
+                                arguments + " </dev/null >/dev/null 2>'" + err.string() + "'";
     RunResult run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -132,6 +132,32 @@ TEST_F(Atualizar, UnreadableSystemIniEndsWithStatusTwo) {
   const RunResult run = Start("");
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("system.ini"), std::string::npos) << run.err;
+}
+
+// The window front-end is a module beside the program: when it cannot be loaded, a run that chose
+// the window names the file and the loader's reason and ends with 1, never running on the console.
+TEST_F(Atualizar, WindowFrontEndWithoutItsModuleEndsWithTheReason) {
+  if (!fs::exists(LIFTO_BINARY_DIR "/atualizar-gui.so")) GTEST_SKIP() << "built without the window front-end";
+  const fs::path bin = folder_.Path() / "bin";
+  fs::create_directories(bin);
+  fs::copy_file(LIFTO_BINARY_DIR "/atualizar", bin / "atualizar");
+  const fs::path module = bin / "atualizar-gui.so";
+  const struct {
+    const char* content;  // null: no module at all
+    const char* reason;
+  } cases[] = {
+      {nullptr, "No such file or directory"},
+      {"this is no module, only text long enough to be read as the header of one.......", "invalid ELF header"},
+  };
+  for (const auto& c : cases) {
+    fs::remove(module);
+    if (c.content) std::ofstream(module, std::ios::binary) << c.content;
+    const RunResult run = Start("'/C:\\NADA.aex'", "gui", (bin / "atualizar").string());
+    EXPECT_EQ(run.status, 1) << c.reason;
+    EXPECT_NE(run.err.find("cannot load " + module.string() + ": "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    EXPECT_TRUE(run.transcript.empty()) << "ran without its window: " << run.transcript.front();
+  }
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 # Disk generation against the archive tool on the same ~100 MB of this machine's own files: the
 # time of `atualizar /E` on a project naming every file against `atu create` of the same files
 # (both write through the same Backup; target: at most 1.1 times), and the peak memory of each.
-# Best of RUNS runs (default 3).
+# Best of RUNS runs of each, taken in turns (default 3).
 #   bench/generation_vs_atu.sh [BUILD_FOLDER]      (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -42,17 +42,27 @@ printf 'corpus: %d files, %.1f MB\n' "$files" "$(echo "$bytes / 1000000" | bc -l
   printf '%s\r\n' '' '[SERVIDOR]' '' '[WINDOWS]'
 } > "$c/PROJ/BENCH.aex"
 
-measure() {  # measure NAME COMMAND...: best wall time and peak resident size, in globals
-  local name=$1; shift
-  best_of sync "$@"
-  printf '%-22s %7.2f s  %7.1f MB/s  peak %6.1f MiB\n' "$name" "$best" "$(mb_per_s "$bytes")" "$(mib "$peak")"
+# The two commands take turns, so that a burst of load from elsewhere on a shared machine falls on
+# both rather than on whichever ran at the time; each keeps its best wall time and largest peak.
+atu_best=999999 atu_peak=0 gen_best=999999 gen_peak=0
+for _ in $(seq "$runs"); do
+  sync
+  best=$atu_best peak=$atu_peak
+  run_timed "$build/atu" create 'C:\OUT\BENCH.ATU' 'C:\CORPUS\*.* /s' --level default
+  atu_best=$best atu_peak=$peak
+  sync
+  best=$gen_best peak=$gen_peak
+  run_timed env -u DISPLAY -u WAYLAND_DISPLAY LIFTO_UI=console LIFTO_ANSWERS= \
+    "$build/atualizar" /E 'C:\PROJ\BENCH.aex'
+  gen_best=$best gen_peak=$peak
+done
+report() {  # report NAME BEST PEAK
+  best=$2
+  printf '%-22s %7.2f s  %7.1f MB/s  peak %6.1f MiB\n' "$1" "$2" "$(mb_per_s "$bytes")" "$(mib "$3")"
 }
-
-measure "atu create" "$build/atu" create 'C:\OUT\BENCH.ATU' 'C:\CORPUS\*.* /s' --level default
-atu_time=$best
-measure "atualizar /E project" env -u DISPLAY -u WAYLAND_DISPLAY LIFTO_UI=console LIFTO_ANSWERS= \
-  "$build/atualizar" /E 'C:\PROJ\BENCH.aex'
-gen_time=$best
+report "atu create" "$atu_best" "$atu_peak"
+report "atualizar /E project" "$gen_best" "$gen_peak"
+atu_time=$atu_best gen_time=$gen_best
 grep -q 'NUMDISCOS=1' "$c/PROJ/BENCH.aex" || { echo "the set was not generated" >&2; exit 1; }
 cmp -s <("$build/atu" list 'C:\OUT\BENCH.ATU' | tail -n +4 | cut -f1 | sort) <("$build/atu" list 'C:\PROJ\BENCH.ATU' | tail -n +4 | cut -f1 | sort) ||
   echo "note: the two archives list different entries" >&2

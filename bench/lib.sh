@@ -13,18 +13,26 @@ take() {
 # best_of PREPARE COMMAND...: runs PREPARE, then COMMAND under /usr/bin/time, RUNS times; leaves
 # the best wall time in seconds in `best` and the largest peak resident size in KiB in `peak`.
 best_of() {
-  local prepare=$1 t m
+  local prepare=$1
   shift
   best=999999 peak=0
   for _ in $(seq "$runs"); do
     "$prepare"
-    /usr/bin/time -f '%e %M' -o "$work/time" "$@" > /dev/null 2> "$work/err" < /dev/null ||
-      { cat "$work/err" >&2; exit 1; }
-    read -r t m < "$work/time"
-    best=$(echo "if ($t < $best) $t else $best" | bc -l)
-    [ "$m" -gt "$peak" ] && peak=$m
+    run_timed "$@"
   done
+  return 0
+}
+
+# run_timed COMMAND...: runs COMMAND once and folds its wall time into `best` (at least 0.01 s)
+# and its peak resident size in KiB into `peak`.
+run_timed() {
+  local t m
+  /usr/bin/time -f '%e %M' -o "$work/time" "$@" > /dev/null 2> "$work/err" < /dev/null ||
+    { cat "$work/err" >&2; exit 1; }
+  read -r t m < "$work/time"
+  best=$(echo "if ($t < $best) $t else $best" | bc -l)
   [ "$(echo "$best < 0.01" | bc -l)" = 1 ] && best=0.01
+  [ "$m" -gt "$peak" ] && peak=$m
   return 0
 }
 

@@ -119,6 +119,14 @@ bool HostFile::Skip(std::int64_t count) {
   return true;
 }
 
+bool HostFile::Seek(std::int64_t offset) {
+  if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    Fail();
+    return false;
+  }
+  return true;
+}
+
 std::int64_t HostFile::Size() const {
   struct stat st {};
   if (::fstat(fd_, &st) != 0) return -1;

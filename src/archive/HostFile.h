@@ -47,6 +47,8 @@ class HostFile {
   bool Write(const void* data, std::size_t size);
   /// Moves the position forward. @return false on an error
   bool Skip(std::int64_t count);
+  /// Moves the position to `offset` bytes from the start. @return false on an error
+  bool Seek(std::int64_t offset);
   std::int64_t Size() const;  ///< -1 on an error
   /// The file's time of last writing (seconds since 1970); nullopt on an error.
   std::optional<std::time_t> LastWriteTime() const;

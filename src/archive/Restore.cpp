@@ -138,7 +138,7 @@ SegmentEnd RestoreRun::ReadInto(FormatReader& in, HostFile* target) {
   }
   events.afterBlock = [this, written](const BlockRead& block) { return AfterBlock(block, written); };
   // A segment written was begun with the decoder before its target was opened.
-  return written ? decoder_->Read(in, events) : ReadSegment(in, false, *buffers_, events);
+  return written ? decoder_->Read(in, events) : decoder_->Skip(in, events);
 }
 
 void RestoreRun::Flush(HostFile& target) {
@@ -207,7 +207,7 @@ void RestoreRun::CloseTarget(HostFile& target) {
 }
 
 void RestoreRun::RestoreEntry(FormatReader& in, const std::string& name) {
-  stamp_ = in.Int32();
+  stamp_ = decoder_->Int32(in);
   head_.clear();
   c_.currentFile_ = TargetPath(name);
   const bool isFileIds = name == kFileListName;
@@ -315,9 +315,10 @@ bool RestoreRun::Run() {
   doRestore_ = true;
   const AskForDisk ask = [this](std::uint16_t volume) { return c_.AskForDisk(volume); };
   while (c_.continue_) {
-    const std::int32_t length = in.Int32();
+    // The decoder may have read the header ahead, while the last entry was written.
+    const std::int32_t length = decoder_->Int32(in);
     if (length == 0) break;
-    const std::string name = in.Text(length);
+    const std::string name = decoder_->Text(in, length);
     if (IsDiskRecord(name)) {
       if (!entryOpen_) {
         // Continuing nothing would append to whatever file was named last: a damaged archive.

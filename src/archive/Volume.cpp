@@ -111,4 +111,11 @@ bool VolumeSource::Skip(std::int64_t count) {
   return true;
 }
 
+bool VolumeSource::Rewind(std::int64_t offset) {
+  if (!file_.Seek(offset)) return false;
+  begin_ = end_ = 0;
+  offset_ = offset;
+  return true;
+}
+
 }  // namespace lifto::archive

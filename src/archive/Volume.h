@@ -60,6 +60,9 @@ class VolumeSource {
   std::int64_t Read(void* data, std::size_t size);
   /// Moves forward by `count` bytes without reading them. @return false on an error
   bool Skip(std::int64_t count);
+  /// Goes back to an offset read before, so that bytes read ahead are read again.
+  /// @return false on an error
+  bool Rewind(std::int64_t offset);
   /// Offset of the next byte in the volume, for messages.
   std::int64_t Offset() const { return offset_; }
   const std::string& Error() const { return file_.Error(); }

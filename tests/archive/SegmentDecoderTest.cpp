@@ -1,5 +1,6 @@
 // One core and several: the restore writes the same files with the same events, whatever befalls
 // the archive, whether its blocks are decoded on the restoring thread or on a worker.
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -69,6 +70,26 @@ class SegmentDecoding : public ArchiveTest {
     return offset;
   }
 
+  // The offset of an entry's header (its name's length), c:\prog\ and `name`, and of the first
+  // block of its segment.
+  std::size_t EntryOffset(const std::string& name) const {
+    std::size_t offset = 12;
+    for (;;) {
+      std::int32_t length = 0;
+      std::memcpy(&length, archive.data() + offset, 4);
+      const std::string stored = archive.substr(offset + 4, static_cast<std::size_t>(length));
+      if (stored == "c:\\prog\\" + name) return offset;
+      offset += 4 + stored.size() + 4;
+      for (const std::int32_t block : BlockLengths(archive, offset)) {
+        offset += 4 + static_cast<std::size_t>(std::abs(block));
+      }
+      offset += 4 + 4;  // the marker and the closing 0
+    }
+  }
+  std::size_t FirstBlockOffset(const std::string& name) const {
+    return EntryOffset(name) + 4 + 8 + name.size() + 4 + 4;
+  }
+
   Outcome RestoreWith(unsigned threads, const std::string& path, const Scenario& scenario) {
     std::error_code ec;
     fs::remove_all(Host("C:\\DEST"), ec);
@@ -117,6 +138,18 @@ TEST_F(SegmentDecoding, OneCoreAndTwoWriteTheSameFilesWithTheSameEvents) {
         if (++*count == n) goOn = false;
       });
     };
+  };
+  // Blocks of the entry after a file are read and decoded while the file is written, before it is
+  // known whether that entry is written at all.
+  const auto passOver = [](const std::string& name) {
+    return [name](TBackupFile& restore) {
+      restore.SetOnRestoreFile([name](TBackupFile&, std::string& file, std::int32_t, bool& doRestore) {
+        if (file.ends_with(name)) doRestore = false;
+      });
+    };
+  };
+  const auto failsWith = [](const std::string& text) {
+    return [text](const Outcome& o) { EXPECT_NE(o.exception.find(text), std::string::npos) << o.exception; };
   };
   const std::vector<Scenario> scenarios = {
       {"a whole archive", nullptr, nullptr,
@@ -169,6 +202,22 @@ TEST_F(SegmentDecoding, OneCoreAndTwoWriteTheSameFilesWithTheSameEvents) {
       {"an unknown method marker",
        [&](std::string& a) { a.replace(BlockOffset(0) - 4, 4, std::string("EC3\0", 4)); }, nullptr,
        [](const Outcome& o) { EXPECT_FALSE(o.result); }},
+      {"an archive cut in a file passed over",
+       [&](std::string& a) { a.resize(FirstBlockOffset("z.bin") + 4 + 100); }, passOver("z.bin"),
+       failsWith("archive ends early")},
+      {"a damaged block in a file passed over",
+       [&](std::string& a) { a[FirstBlockOffset("z.bin") + 4 + 20] ^= 0x55; }, passOver("z.bin"),
+       [](const Outcome& o) { EXPECT_TRUE(o.result); }},
+      {"a block longer than its buffer in a file passed over",
+       [&](std::string& a) { a.replace(FirstBlockOffset("z.bin"), 4, PackedInt32(16385)); },
+       passOver("z.bin"),
+       failsWith("a block of 16385 bytes")},
+      {"an archive cut in the header after a file",
+       [&](std::string& a) { a.resize(EntryOffset("z.bin") + 2); }, nullptr,
+       failsWith("archive ends early")},
+      {"a name too long after a file",
+       [&](std::string& a) { a.replace(EntryOffset("z.bin"), 4, PackedInt32(100000)); }, nullptr,
+       failsWith("a name of 100000 bytes")},
       {"a target that cannot be replaced",
        nullptr, [&](TBackupFile&) {
          Write("C:\\DEST\\PLUS.TXT", "old");

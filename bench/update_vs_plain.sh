@@ -16,7 +16,8 @@
 #   bench/update_vs_plain.sh [BUILD_FOLDER]      (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build}
+# Absolute: the runs below change folder.
+build=$(realpath -m "${1:-$root/build}")
 runs=${RUNS:-3}
 LIFTO_WITH_BENCH=1 "$root/scripts/setup.sh"
 for tool in atualizar atu; do

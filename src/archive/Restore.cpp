@@ -9,6 +9,8 @@
 #include <vector>
 #include <optional>
 
+#include <fcntl.h>
+
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveFormat.h"
 #include "archive/ArchivePaths.h"
@@ -61,6 +63,8 @@ class RestoreRun {
   platform::UniqueFd baseFolder_;
   platform::UniqueFd targetFolder_;
   std::filesystem::path targetBelow_;  // targetFolder_ below baseFolder_, when it was reached so
+  // The folders from baseFolder_ down to the last one reached below it, each with its name.
+  std::vector<std::pair<std::filesystem::path, platform::UniqueFd>> folderChain_;
   std::string targetName_;
   // Decoded data is gathered before it is written, so that a file costs few system calls.
   std::vector<std::uint8_t> pending_ = std::vector<std::uint8_t>(kWriteBuffer);
@@ -178,10 +182,32 @@ bool RestoreRun::OpenTargetFolder() {
     targetFolder_ = platform::MakeFolders(host.parent_path());
     return targetFolder_.Valid();
   }
-  // Entries of one folder follow each other: the folder made for the last one serves again.
+  // Entries of one folder follow each other: the folder made for the last one serves again, and
+  // of its parents those that the next folder shares, so that a deep tree is not walked from its
+  // top for each of its folders.
   if (targetFolder_.Valid() && below == targetBelow_) return true;
-  targetFolder_ = platform::MakeFolders(below, platform::Links::None, baseFolder_.Get());
-  targetBelow_ = targetFolder_.Valid() ? below : std::filesystem::path();
+  targetBelow_.clear();
+  auto part = below.begin();
+  std::size_t shared = 0;
+  while (part != below.end() && shared < folderChain_.size() && folderChain_[shared].first == *part) {
+    ++part;
+    ++shared;
+  }
+  folderChain_.resize(shared);
+  for (; part != below.end(); ++part) {
+    const int parent = folderChain_.empty() ? baseFolder_.Get() : folderChain_.back().second.Get();
+    auto folder = platform::MakeFolders(*part, platform::Links::None, parent);
+    if (!folder.Valid()) {
+      const int error = errno;
+      targetFolder_ = platform::UniqueFd();
+      errno = error;
+      return false;
+    }
+    folderChain_.emplace_back(*part, std::move(folder));
+  }
+  const int folder = folderChain_.empty() ? baseFolder_.Get() : folderChain_.back().second.Get();
+  targetFolder_ = platform::UniqueFd(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
+  if (targetFolder_.Valid()) targetBelow_ = below;
   return targetFolder_.Valid();
 }
 
